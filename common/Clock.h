@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace folionix {
+
+// A local date and clock time, as the PDF header and the completion message show it.
+struct LocalTime {
+    int year = 0;   // four digits
+    int month = 0;  // 1..12
+    int day = 0;    // 1..31
+    int hour = 0;   // 0..23
+    int minute = 0; // 0..59
+    int second = 0; // 0..59
+};
+
+using ClockHook = std::function<LocalTime()>;
+
+// Replaces the system clock (tests pin the header's date line and the run's times with it).
+// An empty hook restores the system clock.
+void SetClockHook(ClockHook hook);
+
+// The current local time, from the hook when one is set.
+LocalTime CurrentLocalTime();
+
+// "hh:mm:ss", 24-hour clock, two digits each.
+std::string FormatClockTime(const LocalTime& time);
+
+// "mm-dd-yyyy".
+std::string FormatDate(const LocalTime& time);
+
+} // namespace folionix

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace folionix {
+
+// The platform's path separator: a backslash on Windows, a slash elsewhere. Folder texts in the
+// image list, the output folder and the dialogs' answers all end with it.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Paths are UTF-8 text everywhere; this is the one place they become filesystem paths, so that
+// non-ASCII names open on every platform (wide paths on Windows).
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+
+// The UTF-8 text of a filesystem path.
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// An open file, closed when the object goes. Positions are 0-based byte offsets. The class is a
+// thin layer over the platform's unbuffered file calls, so that opening a file by name for every
+// append (as the PDF writer does) stays cheap.
+class File {
+public:
+    enum class Mode {
+        Read,          // existing file, read only
+        ReadWrite,     // read and write; a missing file is created empty
+        CreateTruncate // read and write; the file is created or emptied
+    };
+
+    // Opens the file named by UTF-8 text; nothing when it cannot be opened (or is a folder).
+    static std::optional<File> Open(std::string_view utf8Path, Mode mode);
+
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    // Current length in bytes, or -1 when the platform cannot tell.
+    std::int64_t Size() const;
+
+    // Reads up to buffer.size() bytes at the position; returns how many were read (fewer at the
+    // end of the file), or -1 on a read error.
+    std::int64_t ReadAt(std::int64_t position, std::span<std::uint8_t> buffer) const;
+
+    // Reads exactly buffer.size() bytes at the position; false when the file is shorter or the
+    // read fails.
+    bool ReadExactlyAt(std::int64_t position, std::span<std::uint8_t> buffer) const;
+
+    // Writes all of the bytes at the position; false when the platform refuses any of them.
+    bool WriteAt(std::int64_t position, std::span<const std::uint8_t> bytes);
+    bool WriteAt(std::int64_t position, std::string_view text);
+
+private:
+    explicit File(int descriptor) : descriptor_(descriptor) {}
+    int descriptor_ = -1;
+};
+
+} // namespace folionix

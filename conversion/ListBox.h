@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace folionix {
+
+// The image list as the core sees it: items with a text and a selected flag, addressed by
+// index from 0. The window implements it over its list widget; ImageListModel is the plain
+// in-memory one that the command line and the tests use.
+class ListBox {
+public:
+    virtual ~ListBox() = default;
+
+    virtual std::int32_t ListCount() const = 0;
+    virtual std::string ItemText(std::int32_t index) const = 0;
+    virtual void SetItemText(std::int32_t index, const std::string& text) = 0;
+    virtual bool IsSelected(std::int32_t index) const = 0;
+    virtual void SetSelected(std::int32_t index, bool selected) = 0;
+    virtual std::int32_t SelectedCount() const = 0;
+    // Appends at the end; the selection of other items is not changed.
+    virtual void AddItem(const std::string& text) = 0;
+    virtual void RemoveItem(std::int32_t index) = 0;
+
+    // The list's prefix search: the first item after startAfter whose text begins with prefix,
+    // ignoring ASCII letter case; the search wraps round to the first item. -1 when none.
+    virtual std::int32_t FindString(std::int32_t startAfter, std::string_view prefix) const;
+    // Length of an item's text in bytes.
+    virtual std::int32_t TextLength(std::int32_t index) const;
+};
+
+// A list box held in memory.
+class ImageListModel final : public ListBox {
+public:
+    struct Item {
+        std::string text;
+        bool selected = false;
+    };
+
+    std::int32_t ListCount() const override;
+    std::string ItemText(std::int32_t index) const override;
+    void SetItemText(std::int32_t index, const std::string& text) override;
+    bool IsSelected(std::int32_t index) const override;
+    void SetSelected(std::int32_t index, bool selected) override;
+    std::int32_t SelectedCount() const override;
+    void AddItem(const std::string& text) override;
+    void RemoveItem(std::int32_t index) override;
+
+    const std::vector<Item>& Items() const { return items_; }
+
+private:
+    std::vector<Item> items_;
+};
+
+} // namespace folionix

@@ -1,0 +1,1 @@
+#include "conversion/modFolionix.h"

@@ -1,0 +1,1 @@
+#include "imaging/modJ2K.h"

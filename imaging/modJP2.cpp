@@ -1,0 +1,1 @@
+#include "imaging/modJP2.h"

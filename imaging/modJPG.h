@@ -1,0 +1,33 @@
+#pragma once
+
+#include "common/FileAccess.h"
+#include "imaging/ImageInfo.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace folionix {
+
+// Reads a JPEG's size, precision, components and JFIF resolution by walking its marker
+// segments from startPosition (1-based; below 1 means 1) to the first start of scan or end of
+// image. Only marker headers, APP0 and frame-header bodies are read; the rest is skipped.
+// On failure the result is false and all six fields are 0.
+bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPosition);
+
+// Reads the marker at the 1-based position of an open file: the code (byte after 0xFF) and the
+// distance to the next marker (2 for start of image; otherwise the length field + 2).
+// False when the four bytes cannot be read.
+bool ReadJpegMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
+                    std::int32_t& segmentLength);
+
+// A frame header (SOFn) segment held from its 0xFF byte. False when it is too short.
+bool ParseSofSegment(std::span<const std::uint8_t> segment, std::int32_t& width,
+                     std::int32_t& height, std::int32_t& precision, std::int32_t& components);
+
+// A JFIF APP0 segment held from its 0xFF byte. Resolutions are both 0 when the identifier is
+// not "JFIF\0". False when the segment is too short for the fields read from it.
+bool ParseJfifSegment(std::span<const std::uint8_t> segment, std::int32_t& xResolution,
+                      std::int32_t& yResolution);
+
+} // namespace folionix

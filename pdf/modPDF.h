@@ -1,0 +1,153 @@
+#pragma once
+
+#include "common/FileAccess.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace folionix {
+
+// One object written to the document: where its "N G obj" line starts, and what it is
+// ("/XObject", "/Page", "/Catalog", "/Pages", or empty).
+struct ObjectRecord {
+    std::int32_t objectNumber = 0;
+    std::int32_t generation = 0;
+    std::int32_t offset = 0;
+    std::string kind;
+};
+
+// A resource name under which pages draw an embedded image file. Several names may share
+// one object (the same file added twice is embedded once).
+struct ImageRecord {
+    std::string resourceName;
+    std::int32_t objectNumber = 0;
+    std::int32_t generation = 0;
+    std::string sourcePath;
+};
+
+// The writer's state. There is exactly one, process-wide: one document is written at a time.
+struct DocumentSession {
+    std::string documentPath;
+    std::vector<ObjectRecord> objectTable;
+    std::int32_t pageTreeObject = 1;
+    std::int32_t pageTreeGeneration = 0;
+    std::int32_t nextObjectNumber = 2;
+    // Offset of the first byte of the open page's content-stream data; empty with no page open.
+    std::optional<std::int32_t> openPage;
+    std::vector<ImageRecord> imageRegistry;
+    std::vector<std::string> pageProcSetNames;
+    std::vector<std::string> pageXObjectNames;
+};
+
+// Read access to the session, for the tests and for callers that want to look.
+const DocumentSession& PdfSession();
+
+// Called once after every 1001 records while the close sorts a large object table, so a window
+// can process its pending events. Empty by default; the window sets it.
+using EventPumpHook = std::function<void()>;
+void SetPdfEventPump(EventPumpHook hook);
+
+// --- Session and object output ----------------------------------------------------------------
+
+// Creates (or truncates) the document and writes the 43-byte header; version is trimmed and
+// replaced by "1.4" unless it is three characters long. False when the file cannot be created.
+bool PdfOpenDocument(const std::string& path, const std::string& version);
+
+// Appends text at the end of the file, opening it by name and closing it again, so the file is
+// complete on disk after every append. Empty text returns true without touching the file.
+bool PdfWriteText(const std::string& path, std::string_view text);
+
+// Appends through a file the caller holds open (only the close does this). A failed write
+// raises RunError.
+bool PdfWriteText(const std::string& path, std::string_view text, File& handle);
+
+// Current length of the file, by name (a missing file is created empty) or through a handle;
+// -1 when it cannot be opened. Raises RunError for a file of 2 GiB or more.
+std::int32_t PdfFileLength(const std::string& path);
+std::int32_t PdfFileLength(const std::string& path, File& handle);
+
+// Appends an ObjectRecord; a non-empty path that differs from the session's (ignoring case)
+// empties the table first and becomes the session's path.
+void PdfRecordObject(const std::string& path, std::int32_t objectNumber, std::int32_t generation,
+                     std::int32_t offset, const std::string& kind);
+
+// Fractional numbers in content streams: "0" for exactly 0, otherwise rounded to three decimals
+// (halves away from zero) with one to three fractional digits, never locale-dependent.
+std::string PdfFormatNumber(double value);
+
+// Object framing shared by every object.
+std::string PdfObjectText(std::int32_t objectNumber, std::int32_t generation,
+                          std::string_view body);
+std::string PdfStreamHead(std::int32_t objectNumber, std::int32_t generation,
+                          std::string_view lengthReference);
+std::string PdfStreamTail();
+
+// --- Close ------------------------------------------------------------------------------------
+
+// Ends an open page, writes catalog, page tree root (object 1), cross-reference table and
+// trailer through one open handle, and resets the session (also on failure).
+bool PdfCloseDocument(const std::string& path);
+
+std::string PdfCatalogText(std::int32_t catalogObject, std::int32_t generation,
+                           std::int32_t pageTreeObject, std::int32_t pageTreeGeneration);
+std::string PdfPageTreeText(std::int32_t pageTreeObject, std::int32_t generation,
+                            const std::vector<std::pair<std::int32_t, std::int32_t>>& pages);
+std::string PdfTrailerText(std::int32_t recordCount, std::int32_t catalogObject,
+                           std::int32_t catalogGeneration, std::int32_t crossReferenceOffset);
+
+// Indices into the session's objectTable in ascending objectNumber (insertion sort that calls
+// the event pump after every 1001 records).
+std::vector<std::size_t> SortObjectTable();
+
+// --- Image XObjects ---------------------------------------------------------------------------
+
+// Embeds the image file byte for byte as an image object (DCTDecode / JPXDecode) under
+// resourceName, or registers the name as an alias when the same path is already embedded.
+// False (nothing written) with a page open, a used name, or a missing or empty file.
+bool PdfAddJpegImage(const std::string& path, const std::string& imagePath, std::int32_t width,
+                     std::int32_t height, std::int32_t bitsPerComponent, std::int32_t bitsPerPixel,
+                     const std::string& resourceName);
+bool PdfAddJpxImage(const std::string& path, const std::string& imagePath, std::int32_t width,
+                    std::int32_t height, std::int32_t bitsPerComponent, std::int32_t bitsPerPixel,
+                    const std::string& resourceName);
+
+bool IsResourceNameUsed(const std::string& name);
+bool IsSourceEmbedded(const std::string& imagePath);
+ImageRecord FindImageBySource(const std::string& imagePath);
+// The record registered under the name, or one with object number 0 and generation 0.
+ImageRecord FindImageByName(const std::string& name);
+
+// Appends count bytes of the source, from the 1-based position, to the end of the destination,
+// in chunks of 32000 bytes. A failed read or write raises RunError.
+bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sourcePath,
+                      std::int32_t firstPosition, std::int32_t count);
+
+// --- Pages and content streams ----------------------------------------------------------------
+
+bool PdfBeginPage(const std::string& path, std::int32_t pageWidth, std::int32_t pageHeight);
+// Without an open page: false and nothing written.
+bool PdfDrawImage(const std::string& path, double x, double yTop, double width, double height,
+                  const std::string& resourceName, std::int32_t bitsPerPixel);
+// Without an open page: false and nothing written.
+bool PdfEndPage(const std::string& path);
+
+std::string PdfPageText(std::int32_t pageObject, std::int32_t pageTreeObject,
+                        std::int32_t pageTreeGeneration, std::int32_t pageWidth,
+                        std::int32_t pageHeight);
+std::string PdfPlacementText(double x, double yTop, double width, double height,
+                             const std::string& resourceName);
+std::string PdfResourcesText(std::int32_t resourceObject,
+                             const std::vector<std::string>& procSetNames,
+                             const std::vector<std::string>& xObjectNames);
+
+// Inserts name into a set kept in ascending ordinal order; empty names and duplicates are
+// ignored.
+void NameSetAdd(std::vector<std::string>& set, const std::string& name);
+
+} // namespace folionix

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite: a release build, the same suite under a decimal-comma
+# locale, an AddressSanitizer + UndefinedBehaviorSanitizer build, and a short fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --test
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== format check"
+if command -v clang-format >/dev/null 2>&1; then
+    git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
+fi
+
+echo "== release build"
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$jobs"
+ctest --preset ci -j "$jobs"
+
+locale_name=de_DE.UTF-8
+if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
+    if [[ -f /etc/locale.gen ]] && [[ $(id -u) -eq 0 ]]; then
+        sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+        locale-gen >/dev/null 2>&1 || true
+    fi
+fi
+if locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
+    echo "== release build under a decimal-comma locale ($locale_name)"
+    LC_ALL=$locale_name ctest --preset ci -j "$jobs"
+else
+    echo "== decimal-comma locale missing: that run is skipped"
+fi
+
+echo "== sanitizer build"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
+
+if [[ -x scripts/fuzz.sh ]]; then
+    echo "== fuzz smoke run"
+    scripts/fuzz.sh --smoke
+fi
+echo "== all tests passed"

@@ -1,0 +1,101 @@
+#include "support/TestSupport.h"
+
+#include "common/FileAccess.h"
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace folionix::test {
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("folionix-test-" + std::to_string(random()) + "-" +
+                                       std::to_string(counter++));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::File(const std::string& name) const {
+    return Utf8FromPath(path_ / PathFromUtf8(name));
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& utf8Path) {
+    std::ifstream in(PathFromUtf8(utf8Path), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string ReadText(const std::string& utf8Path) {
+    std::ifstream in(PathFromUtf8(utf8Path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(PathFromUtf8(utf8Path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteText(const std::string& utf8Path, const std::string& text) {
+    std::ofstream out(PathFromUtf8(utf8Path), std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+int RunCommand(const std::string& command, std::string* output) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        if (output != nullptr) {
+            output->append(buffer.data(), got);
+        }
+    }
+    const int status = pclose(pipe);
+#ifdef _WIN32
+    return status;
+#else
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
+bool HaveTool(const std::string& program) {
+    return RunCommand("command -v " + ShellQuote(program) + " >/dev/null 2>&1") == 0;
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+} // namespace folionix::test
