@@ -20,7 +20,9 @@ void AppendTwoDigits(std::string& out, int value) {
 
 } // namespace
 
-void SetClockHook(ClockHook hook) { ClockOverride() = std::move(hook); }
+void SetClockHook(ClockHook hook) {
+    ClockOverride() = std::move(hook);
+}
 
 LocalTime CurrentLocalTime() {
     if (ClockOverride()) {

@@ -75,7 +75,9 @@ std::int64_t WriteSome(int descriptor, std::int64_t position, const std::uint8_t
     return _write(descriptor, data, chunk);
 }
 
-void CloseDescriptor(int descriptor) { _close(descriptor); }
+void CloseDescriptor(int descriptor) {
+    _close(descriptor);
+}
 #else
 int OpenDescriptor(const std::filesystem::path& path, File::Mode mode) {
     int flags = O_CLOEXEC;
@@ -112,7 +114,9 @@ std::int64_t WriteSome(int descriptor, std::int64_t position, const std::uint8_t
     return ::pwrite(descriptor, data, n, static_cast<off_t>(position));
 }
 
-void CloseDescriptor(int descriptor) { ::close(descriptor); }
+void CloseDescriptor(int descriptor) {
+    ::close(descriptor);
+}
 #endif
 
 } // namespace
@@ -151,7 +155,9 @@ File::~File() {
     }
 }
 
-std::int64_t File::Size() const { return DescriptorSize(descriptor_); }
+std::int64_t File::Size() const {
+    return DescriptorSize(descriptor_);
+}
 
 std::int64_t File::ReadAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
     if (position < 0) {

@@ -75,8 +75,8 @@ inline constexpr int kStyleOkOnly = 0;       // OK alone
 inline constexpr const char* kApplicationTitle = "Folionix";
 
 // A modal message box: text, style, title. The window shows a box; the command line prints.
-using MessageBoxHook = std::function<void(const std::string& text, int style,
-                                          const std::string& title)>;
+using MessageBoxHook =
+    std::function<void(const std::string& text, int style, const std::string& title)>;
 void SetMessageBoxHook(MessageBoxHook hook);
 void ShowMessage(const std::string& text, int style, const std::string& title);
 

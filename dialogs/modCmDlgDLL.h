@@ -18,8 +18,8 @@ std::string ReadResultStrings(const std::string& buffer);
 bool ReadOpenFilesAnswer(const std::string& answer, std::string& folder,
                          std::vector<std::string>& names, std::int32_t& count);
 
-void InsertNameSorted(std::vector<std::string>& names, std::int32_t& count,
-                      const std::string& name, bool noDuplicates);
+void InsertNameSorted(std::vector<std::string>& names, std::int32_t& count, const std::string& name,
+                      bool noDuplicates);
 std::int32_t FindInsertPosition(const std::vector<std::string>& names, std::int32_t count,
                                 const std::string& name);
 void OpenSlotAt(std::vector<std::string>& names, std::int32_t count, std::int32_t position);

@@ -1,5 +1,5 @@
-#include "common/CheckedMath.h"
 #include "common/Clock.h"
+#include "common/CheckedMath.h"
 
 #include <gtest/gtest.h>
 

@@ -23,8 +23,8 @@ TempDir::TempDir() {
     std::random_device random;
     const auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate = base / ("folionix-test-" + std::to_string(random()) + "-" +
-                                       std::to_string(counter++));
+        const auto candidate =
+            base / ("folionix-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         if (std::filesystem::create_directory(candidate)) {
             path_ = candidate;
             return;
@@ -54,7 +54,8 @@ std::string ReadText(const std::string& utf8Path) {
 
 void WriteBytes(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(PathFromUtf8(utf8Path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 void WriteText(const std::string& utf8Path, const std::string& text) {
