@@ -1,0 +1,38 @@
+#!/bin/sh
+# Runs a Windows program under Wine with no display and no questions asked: the ctest emulator
+# of the Windows cross build, also usable by hand (cmake/wine-run.sh build/windows/x.exe ARGS).
+# The Wine prefix lives under build/ unless WINEPREFIX says otherwise; it is created on first
+# use, under a lock, so that test programs started in parallel do not race to create it.
+set -eu
+repo=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX="${WINEPREFIX:-$repo/build/wine}"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko: their install prompts would wait for a user who is not there.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+unset DISPLAY WAYLAND_DISPLAY
+
+wine=
+for candidate in wine64 /usr/lib/wine/wine64 wine; do
+    if command -v "$candidate" >/dev/null 2>&1; then
+        wine=$(command -v "$candidate")
+        break
+    fi
+done
+if [ -z "$wine" ]; then
+    echo "wine-run.sh: Wine is not installed (scripts/install-deps.sh --windows)" >&2
+    exit 127
+fi
+
+ready="$WINEPREFIX/.folionix-ready"
+if [ ! -f "$ready" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        if [ ! -f "$ready" ]; then
+            "$wine" wineboot --init </dev/null >/dev/null 2>&1
+            touch "$ready"
+        fi
+    ) 9>"$WINEPREFIX.lock"
+fi
+exec "$wine" "$@"
