@@ -8,11 +8,16 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev googletest
 )
+# The Windows cross build and Wine, which runs its programs (scripts/windows-test.sh).
+windows_packages=(g++-mingw-w64-x86-64-posix wine64)
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         qpdf poppler-utils libjpeg-turbo-progs libopenjp2-tools imagemagick
         clang-14 libclang-rt-14-dev locales xvfb xauth xdotool img2pdf time
+        "${windows_packages[@]}"
     )
+elif [[ "${1:-}" == "--windows" ]]; then
+    packages+=("${windows_packages[@]}")
 fi
 
 missing=()
