@@ -2,7 +2,8 @@
 # Runs a Windows program under Wine with no display and no questions asked: the ctest emulator
 # of the Windows cross build, also usable by hand (cmake/wine-run.sh build/windows/x.exe ARGS).
 # The Wine prefix lives under build/ unless WINEPREFIX says otherwise; it is created on first
-# use, under a lock, so that test programs started in parallel do not race to create it.
+# use, under a lock, so that test programs started in parallel do not race to create it. Its
+# drive D: is a scratch folder that tests may fill (FOLIONIX_SCRATCH_DRIVE tells them so).
 set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$repo/build/wine}"
@@ -31,8 +32,12 @@ if [ ! -f "$ready" ]; then
         flock 9
         if [ ! -f "$ready" ]; then
             "$wine" wineboot --init </dev/null >/dev/null 2>&1
+            # A drive D: over a scratch folder, for tests that write to another drive's root.
+            mkdir -p "$WINEPREFIX/drive_d"
+            ln -sfn ../drive_d "$WINEPREFIX/dosdevices/d:"
             touch "$ready"
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
+export FOLIONIX_SCRATCH_DRIVE=D:
 exec "$wine" "$@"
