@@ -117,6 +117,24 @@ bool PdfAddJpxImage(const std::string& path, const std::string& imagePath, std::
                     std::int32_t height, std::int32_t bitsPerComponent, std::int32_t bitsPerPixel,
                     const std::string& resourceName);
 
+// What distinguishes one kind of image object from another. The JPEG and JPEG 2000 entry points
+// fill it in; a writer mode with other needs (another colour space, a Decode array) can pass its
+// own. The dictionary lines come in this order: Type, Subtype, Filter, BitsPerComponent (when
+// set), ColorSpace (when set), Decode (when not empty), Width, Height, Length.
+struct ImageObjectOptions {
+    std::string filter;                           // "DCTDecode" or "JPXDecode", without the slash
+    std::optional<std::int32_t> bitsPerComponent; // nothing: no /BitsPerComponent line
+    std::optional<std::string> colorSpace;        // name without the slash; nothing: no line
+    std::string decodeArray;                      // e.g. "[1 0 1 0 1 0 1 0]"; empty: no line
+};
+
+// The one routine behind PdfAddJpegImage and PdfAddJpxImage: same refusals, aliasing,
+// numbering and byte copy, with the dictionary lines taken from options. Raises RunError when
+// the object would end beyond 2 GiB, before anything is written.
+bool PdfAddImageObject(const std::string& path, const std::string& imagePath, std::int32_t width,
+                       std::int32_t height, const ImageObjectOptions& options,
+                       const std::string& resourceName);
+
 bool IsResourceNameUsed(const std::string& name);
 bool IsSourceEmbedded(const std::string& imagePath);
 ImageRecord FindImageBySource(const std::string& imagePath);
@@ -134,6 +152,12 @@ bool PdfBeginPage(const std::string& path, std::int32_t pageWidth, std::int32_t 
 // Without an open page: false and nothing written.
 bool PdfDrawImage(const std::string& path, double x, double yTop, double width, double height,
                   const std::string& resourceName, std::int32_t bitsPerPixel);
+// Appends a ready-made placement text (the operators that draw one image) to the open page's
+// content stream and notes the procedure sets for bitsPerPixel and the image's resource name.
+// PdfDrawImage is this with PdfPlacementText; another writer mode may pass its own matrix.
+// Without an open page: false and nothing written; an empty name: true and nothing written.
+bool PdfDrawImageWithPlacement(const std::string& path, std::string_view placementText,
+                               const std::string& resourceName, std::int32_t bitsPerPixel);
 // Without an open page: false and nothing written.
 bool PdfEndPage(const std::string& path);
 
