@@ -74,9 +74,13 @@ private:
 
 QFont WindowFont(bool bold) {
     const QString tahoma = QStringLiteral("Tahoma");
-    QFont font = QFontDatabase::families().contains(tahoma)
-                     ? QFont(tahoma)
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    const bool haveTahoma = QFontDatabase::families().contains(tahoma);
+    QFont font = haveTahoma ? QFont(tahoma) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (!haveTahoma) {
+        // The usual desktop sans-serifs run wider than Tahoma, for which the controls were
+        // sized; their semi-condensed cut (where the family has one) keeps the labels whole.
+        font.setStretch(QFont::SemiCondensed);
+    }
     font.setPointSizeF(8.25);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     return font;
@@ -220,10 +224,9 @@ void frmMulti::CreateControls() {
                     FromTwips(1530, 720, 2715, 285));
 
     Command3 = button(this, "Command3", "Save PDF", FromTwips(7830, 5400, 1005, 330), true);
-    label(this, "Label15", "Images are embedded unchanged", FromTwips(90, 5445, 2085, 240), false,
-          true);
-    label(this, "Label13", "Folionix \u2014 JPEG and JPEG 2000 to PDF",
-          FromTwips(2520, 5445, 2355, 240), false, true);
+    label(this, "Label15", "Images kept unchanged", FromTwips(90, 5445, 2085, 240), false, true);
+    label(this, "Label13", "Folionix \u2014 JPEG/JP2 to PDF", FromTwips(2520, 5445, 2355, 240),
+          false, true);
 
     connect(Command1, &QPushButton::clicked, this, &frmMulti::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmMulti::Command2_Click);

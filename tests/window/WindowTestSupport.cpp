@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 #include "window/modMenu.h"
 
+#include <QDir>
 #include <QListWidget>
 
 #include <string>
@@ -11,6 +12,7 @@
 namespace folionix::test {
 
 void WindowTest::SetUp() {
+    savedCurrentFolder = QDir::currentPath();
     window = std::make_unique<frmMulti>();
     SetMessageBoxHook([this](const std::string& text, int style, const std::string& title) {
         messages.push_back({text, style, title});
@@ -26,6 +28,8 @@ void WindowTest::TearDown() {
     SetOpenFilesDialogHook({});
     SetFolderDialogHook({});
     SetPopupMenuHook({});
+    // Adding files makes their folder current; the test's folders go away afterwards.
+    QDir::setCurrent(savedCurrentFolder);
 }
 
 std::vector<std::string> WindowTest::Entries() const {

@@ -42,6 +42,7 @@ protected:
 
     std::unique_ptr<frmMulti> window;
     std::vector<ShownMessage> messages;
+    QString savedCurrentFolder;
 };
 
 // Writes a small real JPEG (a PPM through cjpeg); false when cjpeg is missing or fails.

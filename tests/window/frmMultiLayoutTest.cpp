@@ -194,3 +194,24 @@ TEST_F(WindowTest, TabKeyVisitsControlsInTabIndexOrder) {
 
 } // namespace
 } // namespace folionix::test
+
+namespace folionix::test {
+namespace {
+
+TEST_F(WindowTest, CaptionsFitTheirControls) {
+    // Labels, buttons and options keep their table sizes, so the fonts must let them show their
+    // whole captions (an option or check box also needs room for its indicator).
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << label->objectName().toStdString();
+    }
+    for (const QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        const int room = qobject_cast<const QPushButton*>(button) != nullptr ? button->width() - 4
+                                                                             : button->width() - 20;
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), room)
+            << button->objectName().toStdString();
+    }
+}
+
+} // namespace
+} // namespace folionix::test
