@@ -178,9 +178,10 @@ std::string PdfFormatNumber(double value) {
     }
     const bool negative = value < 0.0;
     const double magnitude = std::fabs(value);
-    // Below 0.0005 (the double nearest to it lies above the exact half) nothing survives.
+    // Below 0.0005 (the double nearest to it lies above the exact half) nothing survives the
+    // rounding: a positive value gives "0.0", a negative one plain "0" rather than "-0.0".
     if (magnitude < 0.0005) {
-        return "0";
+        return negative ? "0" : "0.0";
     }
 
     std::array<char, 400> exact{};
@@ -203,9 +204,6 @@ std::string PdfFormatNumber(double value) {
         } else {
             ++digits[i - 1];
         }
-    }
-    if (digits.find_first_not_of('0') == std::string::npos) {
-        return "0"; // only possible for a value that rounds to zero
     }
 
     std::string result;

@@ -78,7 +78,10 @@ void PdfRecordObject(const std::string& path, std::int32_t objectNumber, std::in
                      std::int32_t offset, const std::string& kind);
 
 // Fractional numbers in content streams: "0" for exactly 0, otherwise rounded to three decimals
-// (halves away from zero) with one to three fractional digits, never locale-dependent.
+// with one to three fractional digits ("612.0", "12.346", "0.0" for 0.0004), never
+// locale-dependent. A value exactly halfway (judged on the double's exact decimal value, so
+// 0.0625 is a half and 1.0005 is not) rounds away from zero; a negative value that rounds to
+// zero gives "0", as do NaN and the infinities.
 std::string PdfFormatNumber(double value);
 
 // Object framing shared by every object.
