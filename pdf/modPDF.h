@@ -49,7 +49,9 @@ struct DocumentSession {
 const DocumentSession& PdfSession();
 
 // Called once after every 1001 records while the close sorts a large object table, so a window
-// can process its pending events. Empty by default; the window sets it.
+// can process its pending events: a table of n records calls it floor(n / 1001) times, so a
+// document of 1000 objects or fewer never does. Empty by default; the window sets it. The hook
+// must not start another writer operation.
 using EventPumpHook = std::function<void()>;
 void SetPdfEventPump(EventPumpHook hook);
 
@@ -61,6 +63,8 @@ bool PdfOpenDocument(const std::string& path, const std::string& version);
 
 // Appends text at the end of the file, opening it by name and closing it again, so the file is
 // complete on disk after every append. Empty text returns true without touching the file.
+// False (nothing written) when the file cannot be opened; a write the platform refuses once the
+// file is open (disk full) raises RunError, since the document would be left corrupt.
 bool PdfWriteText(const std::string& path, std::string_view text);
 
 // Appends through a file the caller holds open (only the close does this). A failed write
@@ -94,7 +98,8 @@ std::string PdfStreamTail();
 // --- Close ------------------------------------------------------------------------------------
 
 // Ends an open page, writes catalog, page tree root (object 1), cross-reference table and
-// trailer through one open handle, and resets the session (also on failure).
+// trailer through one open handle, and resets the session: also when the file cannot be opened
+// (false) and when a write error or an overflow raises RunError.
 bool PdfCloseDocument(const std::string& path);
 
 std::string PdfCatalogText(std::int32_t catalogObject, std::int32_t generation,
@@ -104,8 +109,10 @@ std::string PdfPageTreeText(std::int32_t pageTreeObject, std::int32_t generation
 std::string PdfTrailerText(std::int32_t recordCount, std::int32_t catalogObject,
                            std::int32_t catalogGeneration, std::int32_t crossReferenceOffset);
 
-// Indices into the session's objectTable in ascending objectNumber (insertion sort that calls
-// the event pump after every 1001 records).
+// Indices into the session's objectTable in ascending objectNumber: an insertion sort in table
+// order, each record placed after the last placed record with a smaller number (so a record
+// goes before earlier ones with the same number). Calls the event pump after every 1001
+// records placed.
 std::vector<std::size_t> SortObjectTable();
 
 // --- Image XObjects ---------------------------------------------------------------------------
@@ -145,14 +152,21 @@ ImageRecord FindImageBySource(const std::string& imagePath);
 ImageRecord FindImageByName(const std::string& name);
 
 // Appends count bytes of the source, from the 1-based position, to the end of the destination,
-// in chunks of 32000 bytes. A failed read or write raises RunError.
+// in chunks of 32000 bytes through one buffer; both files are opened by name. Count 0: true
+// without opening anything. False when either file cannot be opened (or count < 0); a failed
+// or short read (the source shrank) and a failed write raise RunError.
 bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sourcePath,
                       std::int32_t firstPosition, std::int32_t count);
 
 // --- Pages and content streams ----------------------------------------------------------------
 
+// Writes the page object (numbers P..P+3 are the page, its content stream, the stream's
+// length and its resources) and opens its content stream; ends an open page first. No
+// MediaBox line unless both sizes are at least 1.
 bool PdfBeginPage(const std::string& path, std::int32_t pageWidth, std::int32_t pageHeight);
-// Without an open page: false and nothing written.
+// Draws the image registered under resourceName with its top-left corner at (x, yTop), width by
+// height points. Without an open page: false and nothing written (checked first); an empty
+// name: true and nothing written.
 bool PdfDrawImage(const std::string& path, double x, double yTop, double width, double height,
                   const std::string& resourceName, std::int32_t bitsPerPixel);
 // Appends a ready-made placement text (the operators that draw one image) to the open page's
@@ -161,7 +175,8 @@ bool PdfDrawImage(const std::string& path, double x, double yTop, double width, 
 // Without an open page: false and nothing written; an empty name: true and nothing written.
 bool PdfDrawImageWithPlacement(const std::string& path, std::string_view placementText,
                                const std::string& resourceName, std::int32_t bitsPerPixel);
-// Without an open page: false and nothing written.
+// Closes the content stream and writes its length and the page's resources. Without an open
+// page: false and nothing written.
 bool PdfEndPage(const std::string& path);
 
 std::string PdfPageText(std::int32_t pageObject, std::int32_t pageTreeObject,
