@@ -8,6 +8,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <system_error>
 #include <utility>
 
 namespace folionix {
@@ -187,6 +188,9 @@ std::string PdfFormatNumber(double value) {
     std::array<char, 400> exact{};
     const auto converted = std::to_chars(exact.data(), exact.data() + exact.size(), magnitude,
                                          std::chars_format::fixed, 70);
+    if (converted.ec != std::errc()) {
+        return "0"; // cannot happen: the buffer holds the widest double
+    }
     const std::string_view text(exact.data(),
                                 static_cast<std::size_t>(converted.ptr - exact.data()));
     const std::size_t point = text.find('.');

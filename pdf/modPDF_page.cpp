@@ -171,8 +171,9 @@ std::string PdfPageText(std::int32_t pageObject, std::int32_t pageTreeObject,
     return text;
 }
 
-// The lower edge is computed as (yTop - height/2) - height/2, not yTop - height, so that the
-// last bit of the result is the same as in the documents this writer has always produced.
+// The lower edge is computed as (yTop - height/2) - height/2, not yTop - height: the two can
+// differ in the last bit, which can change the rounded text, and documents written from the
+// same list must stay byte for byte the same as before.
 std::string PdfPlacementText(double x, double yTop, double width, double height,
                              const std::string& resourceName) {
     const double bottom = (yTop - height / 2) - height / 2;
