@@ -23,7 +23,7 @@ done
 HOME="$work" "$build/app/folionix" &
 "$build/tests/window/folionix_drag_source" "$work/first.jpg" "$work/second.jpg" >"$work/source.log" &
 sleep 2
-window=$(xdotool search --name '^Folionix' | head -1)
+window=$(xdotool search --onlyvisible --name '^Folionix' | head -1)
 xdotool windowmove "$window" 0 0
 sleep 0.5
 
