@@ -40,6 +40,14 @@ int ButtonNumber(Qt::MouseButton button) {
     }
 }
 
+// The folder column is often scrolled out of sight, so an entry's tip shows its full path.
+QString FullPathOf(const std::string& entry) {
+    std::string name;
+    std::string folder;
+    SplitListEntry(entry, name, folder);
+    return QString::fromStdString(folder + name);
+}
+
 // A list box's tab stop: 32 dialog units, i.e. eight average character widths.
 int TabStop(const QFontMetrics& metrics) {
     return 8 * std::max(1, metrics.averageCharWidth());
@@ -178,6 +186,7 @@ std::string ListWidgetBox::ItemText(std::int32_t index) const {
 void ListWidgetBox::SetItemText(std::int32_t index, const std::string& text) {
     if (QListWidgetItem* item = list_.item(index); item != nullptr) {
         item->setText(QString::fromStdString(text));
+        item->setToolTip(FullPathOf(text));
     }
 }
 
@@ -198,6 +207,7 @@ std::int32_t ListWidgetBox::SelectedCount() const {
 
 void ListWidgetBox::AddItem(const std::string& text) {
     list_.addItem(QString::fromStdString(text));
+    list_.item(list_.count() - 1)->setToolTip(FullPathOf(text));
 }
 
 void ListWidgetBox::RemoveItem(std::int32_t index) {

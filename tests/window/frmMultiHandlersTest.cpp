@@ -345,6 +345,8 @@ TEST_F(WindowTest, ListItemTextsKeepTheirTabs) {
     window->ImageList().AddItem(entry);
     EXPECT_EQ(window->ImageList().ItemText(0), entry);
     EXPECT_EQ(Control<QListWidget>("List1")->item(0)->text().toStdString(), entry);
+    EXPECT_EQ(Control<QListWidget>("List1")->item(0)->toolTip().toStdString(),
+              WithSeparator("/scans") + "page 1.jpg");
     // The folder column makes the item wider than its name alone.
     auto* list = Control<QListWidget>("List1");
     const int width = list->sizeHintForColumn(0);
