@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,10 +50,20 @@ public:
     void AddItem(const std::string& text) override;
     void RemoveItem(std::int32_t index) override;
 
+    // Same answers as the plain scan, from an index of the lower-cased texts, so that adding
+    // thousands of files (each checked against the list twice) stays linear in practice.
+    std::int32_t FindString(std::int32_t startAfter, std::string_view prefix) const override;
+
     const std::vector<Item>& Items() const { return items_; }
 
 private:
+    void RebuildIndexIfStale() const;
+
     std::vector<Item> items_;
+    // Lower-cased text -> ascending indices of the items holding it. Kept up to date by
+    // AddItem; any other change to the texts or positions marks it stale.
+    mutable std::map<std::string, std::vector<std::int32_t>, std::less<>> index_;
+    mutable bool indexStale_ = false;
 };
 
 } // namespace folionix

@@ -18,9 +18,10 @@
 //                  Codestream: a component count other than 1, 3 or 4.
 //   header         %PDF-1.5 for a document that holds JPEG 2000, %PDF-1.3 otherwise.
 //   resolution     JFIF with units 1 or 2 and a density: as in the default mode. JFIF units 0
-//                  (aspect ratio only), no JFIF, or no density: the EXIF X/YResolution when
-//                  present (inches or centimetres), else 72 dpi. JP2: the capture resolution
-//                  box (resc) when present, else the display box (resd), else 72 dpi.
+//                  (densities give the pixel shape only), no JFIF, or no density: the EXIF
+//                  X/YResolution when present (inches or centimetres), else 72 dpi. JP2: the
+//                  capture resolution box (resc) when present, else the display box (resd), else 72
+//                  dpi.
 //   orientation    EXIF orientation 2 to 8 is applied through the placement matrix; for 5 to 8
 //                  the image's sides (pixels and resolutions) swap before the layout.
 //   page limit     a page side above 14,400 units scales the page and its drawing down by one

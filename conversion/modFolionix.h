@@ -99,6 +99,44 @@ RunReport RunConversion(ConversionHost& host);
 bool CreateSinglePdf(ConversionHost& host);
 bool CreateMultiplePdfs(ConversionHost& host);
 
+// --- Page layout ------------------------------------------------------------------------------
+
+// Margins in points (inches times 72), not rounded.
+struct PageMargins {
+    double top = 0;
+    double bottom = 0;
+    double left = 0;
+    double right = 0;
+};
+
+// Where one image goes: whole-point sizes, and the image's left edge (x) and top edge (y)
+// measured from the page's left and bottom edges.
+struct ImagePlacement {
+    std::int32_t imageWidth = 0;
+    std::int32_t imageHeight = 0;
+    std::int32_t pageWidth = 0;
+    std::int32_t pageHeight = 0;
+    std::int32_t availableWidth = 0;
+    std::int32_t availableHeight = 0;
+    double x = 0;
+    double y = 0;
+};
+
+// Called with the page size as soon as it is known, before the shrink and position options are
+// read: the builds begin the page there.
+using BeginPageCallback = std::function<void(std::int32_t pageWidth, std::int32_t pageHeight)>;
+
+// Page size, shrink and position of one image. Reads pageSizeMode, the page size fields,
+// shrinkOversized and imagePosition from the host at the moments the builds read them.
+// Raises RunError when a pixel product or a rounded size does not fit in 32 bits.
+ImagePlacement PlaceImageOnPage(const ImageInfo& info, const PageMargins& margins,
+                                const ConversionHost& host,
+                                const BeginPageCallback& beginPage = {});
+
+// Rounds to the nearest whole number, halves to the even neighbour (612.5 -> 612, 613.5 ->
+// 614). Raises RunError, naming what, for a value outside the 32-bit range or not a number.
+std::int32_t RoundHalfEven(double value, const char* what);
+
 // --- The image list ---------------------------------------------------------------------------
 
 // Five tabs between the file name and its folder in a list entry.
