@@ -158,6 +158,9 @@ TEST_F(DocumentCloseTest, OnlyCrossReferenceRowsEndInCarriageReturn) {
     ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10));
     ASSERT_TRUE(PdfCloseDocument(path));
+    if (test::HaveQpdf()) {
+        EXPECT_TRUE(test::QpdfAccepts(path));
+    }
     const std::string written = FileText(path);
     const std::size_t xref = written.rfind("\nxref\n") + 1;
     const std::size_t trailer = written.rfind("trailer");
@@ -190,6 +193,9 @@ TEST_F(DocumentCloseTest, APageStillOpenIsEndedBeforeTheCatalog) {
     ASSERT_TRUE(PdfBeginPage(path, 612, 792)); // page 2, stream 3, length 4, resources 5
     ASSERT_TRUE(PdfDrawImage(path, 0, 10, 10, 10, "I9", 24));
     ASSERT_TRUE(PdfCloseDocument(path));
+    if (test::HaveQpdf()) {
+        EXPECT_TRUE(test::QpdfAccepts(path));
+    }
     const std::string written = FileText(path);
     const std::string expectedEnd = "Q\n"
                                     "endstream\n"
@@ -219,6 +225,9 @@ TEST_F(DocumentCloseTest, ResetsTheSessionAndTheNextDocumentStartsAtTwo) {
     ASSERT_TRUE(PdfAddJpegImage(path, image, 1, 1, 8, 24, "I1"));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10));
     ASSERT_TRUE(PdfCloseDocument(path));
+    if (test::HaveQpdf()) {
+        EXPECT_TRUE(test::QpdfAccepts(path));
+    }
     const DocumentSession& session = PdfSession();
     EXPECT_TRUE(session.documentPath.empty());
     EXPECT_TRUE(session.objectTable.empty());
@@ -327,6 +336,9 @@ TEST_F(DocumentCloseTest, ASmallDocumentNeverPumpsEvents) {
         ASSERT_TRUE(PdfBeginPage(path, 10, 10));
     }
     ASSERT_TRUE(PdfCloseDocument(path));
+    if (test::HaveQpdf()) {
+        EXPECT_TRUE(test::QpdfAccepts(path));
+    }
     EXPECT_EQ(calls, 0);
 }
 

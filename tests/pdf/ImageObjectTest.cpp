@@ -234,6 +234,9 @@ TEST_F(ImageObjectTest, FailedImagesLeaveTheNumberingContiguous) {
     ASSERT_TRUE(PdfBeginPage(path_, 10, 10));
     EXPECT_EQ(PdfSession().objectTable.back().objectNumber, 4);
     ASSERT_TRUE(PdfCloseDocument(path_));
+    if (test::HaveQpdf()) {
+        EXPECT_TRUE(test::QpdfAccepts(path_));
+    }
     EXPECT_TRUE(test::CrossReferenceIsConsistent(FileText(path_)));
 }
 
