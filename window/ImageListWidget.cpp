@@ -93,6 +93,15 @@ void ImageListWidget::mousePressEvent(QMouseEvent* event) {
                    static_cast<float>(at.y()));
 }
 
+void ImageListWidget::mouseReleaseEvent(QMouseEvent* event) {
+    // The view finishes a selection on release; a right button never began one.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mouseReleaseEvent(event);
+}
+
 void ImageListWidget::dragEnterEvent(QDragEnterEvent* event) {
     if (CanTake(event->mimeData())) {
         event->acceptProposedAction();

@@ -104,15 +104,19 @@ INSTANTIATE_TEST_SUITE_P(Selections, RemoveSelectedTest,
 
 // --- Right click and the popup -----------------------------------------------------------------
 
-void RightPress(QListWidget* list, int row) {
+void Click(QListWidget* list, int row, Qt::MouseButton button) {
     QWidget* viewport = list->viewport();
     const QPoint at = list->visualItemRect(list->item(row)).center();
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), viewport->mapToGlobal(QPointF(at)),
-                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+                      button, button, Qt::NoModifier);
     QApplication::sendEvent(viewport, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), viewport->mapToGlobal(QPointF(at)),
-                        Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+                        button, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &release);
+}
+
+void RightPress(QListWidget* list, int row) {
+    Click(list, row, Qt::RightButton);
 }
 
 TEST_F(WindowTest, RightClickWithoutSelectionOpensNoPopupAndSelectsNothing) {
@@ -129,8 +133,15 @@ TEST_F(WindowTest, RightClickWithoutSelectionOpensNoPopupAndSelectsNothing) {
 }
 
 TEST_F(WindowTest, RightClickOnAnotherItemKeepsSelectionAndOpensPopupAtPointer) {
-    FillList({"A", "B", "C", "D"}, {0, 2});
+    FillList({"A", "B", "C", "D"}, {});
     window->show();
+    // A left click on D first, so the view remembers a pressed item under the right click.
+    Click(Control<QListWidget>("List1"), 3, Qt::LeftButton);
+    EXPECT_EQ(SelectedRows(), std::vector<int>{3});
+    Control<QListWidget>("List1")->clearSelection();
+    for (const int row : {0, 2}) {
+        Control<QListWidget>("List1")->item(row)->setSelected(true);
+    }
     std::vector<std::string> captions;
     QPoint shownAt;
     SetPopupMenuHook([&](std::intptr_t menu, QPoint at) {
