@@ -25,7 +25,8 @@ if command -v openbox >/dev/null; then
     openbox &
     sleep 1
 fi
-HOME="$work" "$build/app/folionix" &
+# Output Path shows the home folder; the picture shows an ordinary one.
+HOME=/home/ada "$build/app/folionix" &
 "$build/tests/window/folionix_drag_source" "${files[@]}" >/dev/null &
 sleep 2
 window=$(xdotool search --onlyvisible --name '^Folionix' | head -1)
