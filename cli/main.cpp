@@ -1,0 +1,48 @@
+#include "cli/FolionixCli.h"
+
+#include "common/FileAccess.h"
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
+namespace {
+
+// The arguments after the program name, as UTF-8 text.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    static_cast<void>(argc);
+    static_cast<void>(argv);
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        for (int i = 1; i < count; ++i) {
+            arguments.push_back(folionix::Utf8FromPath(std::filesystem::path(wide[i])));
+        }
+        LocalFree(wide);
+    }
+    return arguments;
+#else
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+#endif
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    try {
+        return folionix::cli::RunCli(Arguments(argc, argv), std::cout, std::cerr);
+    } catch (const std::exception& error) {
+        std::cerr << "folionix-cli: " << error.what() << '\n';
+        return folionix::cli::kExitWriteFailed;
+    }
+}
