@@ -31,16 +31,6 @@ void Warn(const std::string& text) {
     }
 }
 
-// Rounded to the nearest whole number, halves to the even neighbour (the default rounding mode),
-// as every size of the layout is.
-std::int32_t Rounded(double value, const char* what) {
-    const double rounded = std::nearbyint(value);
-    if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
-        throw RunError(std::string("Overflow: ") + what + " does not fit in 32 bits");
-    }
-    return static_cast<std::int32_t>(rounded);
-}
-
 std::string UpperExtension(const std::string& fileName) {
     const auto dot = fileName.rfind('.');
     if (dot == std::string::npos) {
@@ -120,6 +110,12 @@ bool ExifDpi(const JpegFacts& facts, double& xDpi, double& yDpi) {
     return true;
 }
 
+// A resolution as the layout takes it: whole dots per inch, at least 1 (0 would mean 72).
+// Values past a million dpi are taken as a million, so a hostile file cannot end the run.
+std::int32_t WholeDpi(double dpi) {
+    return std::max(1, RoundHalfEven(std::min(dpi, 1e6), "resolution"));
+}
+
 std::string WithSeparator(std::string folder) {
     if (folder.empty() || folder.back() != kPathSeparator) {
         folder.push_back(kPathSeparator);
@@ -129,29 +125,26 @@ std::string WithSeparator(std::string folder) {
 
 struct BuildStart {
     std::string folder;
-    double top = 0.0;
-    double bottom = 0.0;
-    double left = 0.0;
-    double right = 0.0;
+    PageMargins margins;
 };
 
 BuildStart ReadBuildStart(const ConversionHost& host) {
     const ConversionSettings settings = ReadSettings(host);
     BuildStart start;
     start.folder = WithSeparator(settings.outputFolder);
-    start.top = settings.marginTop * 72;
-    start.bottom = settings.marginBottom * 72;
-    start.left = settings.marginLeft * 72;
-    start.right = settings.marginRight * 72;
+    start.margins.top = settings.marginTop * 72;
+    start.margins.bottom = settings.marginBottom * 72;
+    start.margins.left = settings.marginLeft * 72;
+    start.margins.right = settings.marginRight * 72;
     return start;
 }
 
-// One page with one image on it; the page settings are read afresh, as the default build does.
+// One page with one image on it. The page is begun once the page limit has had its say, so
+// after the page options are read rather than between them; within a run that reads the same.
 bool WritePage(const std::string& documentPath, const ConformingImage& image,
                const ConversionHost& host, const BuildStart& start,
                const std::string& resourceName) {
-    const ConformingLayout layout = LayOutConformingPage(image, ReadSettings(host), start.top,
-                                                         start.bottom, start.left, start.right);
+    const ConformingLayout layout = LayOutConformingPage(image, start.margins, host);
     bool ok = PdfBeginPage(documentPath, layout.pageWidth, layout.pageHeight);
     ok = PdfDrawImageWithPlacement(documentPath,
                                    ConformingPlacementText(layout, image.orientation, resourceName),
@@ -208,12 +201,14 @@ bool DecideConformingJpeg(const ImageInfo& info, const JpegFacts& facts, Conform
 
     const bool jfifDensity = facts.hasJfif && (facts.jfifUnits == 1 || facts.jfifUnits == 2) &&
                              (info.XResolution != 0 || info.YResolution != 0);
+    double xDpi = 0.0;
+    double yDpi = 0.0;
     if (jfifDensity) {
-        image.xDpi = info.XResolution != 0 ? info.XResolution : 72.0;
-        image.yDpi = info.YResolution != 0 ? info.YResolution : 72.0;
-    } else if (!ExifDpi(facts, image.xDpi, image.yDpi)) {
-        image.xDpi = 72.0;
-        image.yDpi = 72.0;
+        image.xResolution = info.XResolution;
+        image.yResolution = info.YResolution;
+    } else if (ExifDpi(facts, xDpi, yDpi)) {
+        image.xResolution = WholeDpi(xDpi);
+        image.yResolution = WholeDpi(yDpi);
     }
     image.orientation =
         facts.exifOrientation >= 2 && facts.exifOrientation <= 8 ? facts.exifOrientation : 1;
@@ -230,13 +225,12 @@ bool DecideConformingJp2(const ImageInfo& info, const Jp2Facts& facts, Conformin
     image.objectOptions.filter = "JPXDecode";
     // The capture resolution is what the scanner or camera measured; the display resolution is
     // only a wish for showing it, so it counts only when no capture box is there.
-    const bool fromCapture = facts.hasCaptureResolution &&
-                             ResolutionBoxToDpi(facts.captureResolution, image.xDpi, image.yDpi);
-    const bool fromDisplay = !fromCapture && facts.hasDisplayResolution &&
-                             ResolutionBoxToDpi(facts.displayResolution, image.xDpi, image.yDpi);
-    if (!fromCapture && !fromDisplay) {
-        image.xDpi = 72.0;
-        image.yDpi = 72.0;
+    double xDpi = 0.0;
+    double yDpi = 0.0;
+    if ((facts.hasCaptureResolution && ResolutionBoxToDpi(facts.captureResolution, xDpi, yDpi)) ||
+        (facts.hasDisplayResolution && ResolutionBoxToDpi(facts.displayResolution, xDpi, yDpi))) {
+        image.xResolution = WholeDpi(xDpi);
+        image.yResolution = WholeDpi(yDpi);
     }
     reason.clear();
     return true;
@@ -296,75 +290,34 @@ bool PlanConformingImage(const std::string& imagePath, ConformingImage& image,
     return false;
 }
 
-ConformingLayout LayOutConformingPage(const ConformingImage& image,
-                                      const ConversionSettings& settings, double top, double bottom,
-                                      double left, double right) {
+ConformingLayout LayOutConformingPage(const ConformingImage& image, const PageMargins& margins,
+                                      const ConversionHost& host) {
     // The layout works on the image as it is shown: turned a quarter, its sides swap.
-    std::int32_t pixelWidth = image.info.Width;
-    std::int32_t pixelHeight = image.info.Height;
-    double xDpi = image.xDpi > 0.0 ? image.xDpi : 72.0;
-    double yDpi = image.yDpi > 0.0 ? image.yDpi : 72.0;
+    ImageInfo shown = image.info;
+    shown.XResolution = image.xResolution;
+    shown.YResolution = image.yResolution;
     if (image.orientation >= 5) {
-        std::swap(pixelWidth, pixelHeight);
-        std::swap(xDpi, yDpi);
+        std::swap(shown.Width, shown.Height);
+        std::swap(shown.XResolution, shown.YResolution);
     }
+    const ImagePlacement placement = PlaceImageOnPage(shown, margins, host);
 
     ConformingLayout layout;
-    std::int32_t imageWidth =
-        Rounded(CheckedMul(pixelWidth, 72, "the image width") / xDpi, "the image width");
-    std::int32_t imageHeight =
-        Rounded(CheckedMul(pixelHeight, 72, "the image height") / yDpi, "the image height");
+    layout.pageWidth = placement.pageWidth;
+    layout.pageHeight = placement.pageHeight;
+    layout.x = placement.x;
+    layout.yTop = placement.y;
+    layout.width = placement.imageWidth;
+    layout.height = placement.imageHeight;
 
-    if (settings.pageSizeMode == PageSizeMode::SpecifyPageSize) {
-        layout.pageWidth = Rounded(settings.pageWidth * 72, "the page width");
-        layout.pageHeight = Rounded(settings.pageHeight * 72, "the page height");
-    } else {
-        layout.pageWidth = Rounded(right + left + imageWidth, "the page width");
-        layout.pageHeight = Rounded(top + bottom + imageHeight, "the page height");
-    }
-    const std::int32_t availableWidth =
-        Rounded(layout.pageWidth - left - right, "the available width");
-    const std::int32_t availableHeight =
-        Rounded(layout.pageHeight - top - bottom, "the available height");
-
-    if (settings.shrinkOversized) {
-        // The new side follows the ratio of the pixel counts, as in the default mode.
-        if (imageWidth > availableWidth) {
-            imageWidth = availableWidth;
-            imageHeight =
-                pixelWidth == 0
-                    ? 0
-                    : Rounded(static_cast<double>(pixelHeight) / pixelWidth * availableWidth,
-                              "the image height");
-        }
-        if (imageHeight > availableHeight) {
-            imageHeight = availableHeight;
-            imageWidth =
-                pixelHeight == 0
-                    ? 0
-                    : Rounded(static_cast<double>(pixelWidth) / pixelHeight * availableHeight,
-                              "the image width");
-        }
-    }
-
-    if (settings.imagePosition == ImagePosition::Centered) {
-        layout.x = (layout.pageWidth - left - right) / 2 - imageWidth / 2.0 + left;
-        layout.yTop =
-            layout.pageHeight - ((layout.pageHeight - top - bottom) / 2 - imageHeight / 2.0 + top);
-    } else {
-        layout.x = left;
-        layout.yTop = layout.pageHeight - top;
-    }
-    layout.width = imageWidth;
-    layout.height = imageHeight;
-
+    // Everything on the page shrinks by one factor, so the larger side is exactly the limit.
     const std::int32_t largest = std::max(layout.pageWidth, layout.pageHeight);
     if (largest > kMaxPageSide) {
         layout.scale = static_cast<double>(kMaxPageSide) / largest;
         layout.pageWidth =
-            std::min(kMaxPageSide, Rounded(layout.pageWidth * layout.scale, "the page width"));
+            std::min(kMaxPageSide, RoundHalfEven(layout.pageWidth * layout.scale, "page width"));
         layout.pageHeight =
-            std::min(kMaxPageSide, Rounded(layout.pageHeight * layout.scale, "the page height"));
+            std::min(kMaxPageSide, RoundHalfEven(layout.pageHeight * layout.scale, "page height"));
         layout.x *= layout.scale;
         layout.yTop *= layout.scale;
         layout.width *= layout.scale;

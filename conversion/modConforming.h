@@ -53,9 +53,10 @@ ImageKind ImageKindOfFile(const std::string& fileName);
 // What the conforming mode decided about one image file.
 struct ConformingImage {
     ImageKind kind = ImageKind::Unknown;
-    ImageInfo info;     // the standard reader's facts, as the default mode has them
-    double xDpi = 72.0; // resolution used for the layout
-    double yDpi = 72.0;
+    ImageInfo info; // the standard reader's facts, as the default mode has them
+    // The resolution the layout uses, in whole dots per inch as ImageInfo holds them (0: 72).
+    std::int32_t xResolution = 0;
+    std::int32_t yResolution = 0;
     std::int32_t orientation = 1; // EXIF orientation 1..8 (0 and values above 8 become 1)
     ImageObjectOptions objectOptions;
     bool truncated = false; // a JPEG without its end-of-image marker
@@ -86,12 +87,11 @@ struct ConformingLayout {
     double scale = 1.0;
 };
 
-// The default layout (resolution, page size by mode, available area, shrink, position) over the
-// image as it is shown (sides swapped for orientations 5 to 8, the resolution as decided), then
-// the page limit. Margins in points. Raises RunError on a 32-bit overflow, as the default does.
-ConformingLayout LayOutConformingPage(const ConformingImage& image,
-                                      const ConversionSettings& settings, double top, double bottom,
-                                      double left, double right);
+// PlaceImageOnPage over the image as it is shown (sides and resolutions swapped for
+// orientations 5 to 8, the resolution as decided), then the page limit. Reads the page options
+// from the host as PlaceImageOnPage does. Raises RunError on a 32-bit overflow.
+ConformingLayout LayOutConformingPage(const ConformingImage& image, const PageMargins& margins,
+                                      const ConversionHost& host);
 
 // The drawing operators for one image: for orientation 1 exactly the default's placement text;
 // otherwise the same two-matrix form whose second matrix turns or mirrors the image into its box.
