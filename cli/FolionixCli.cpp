@@ -3,6 +3,7 @@
 #include "common/FileAccess.h"
 #include "common/RunError.h"
 #include "conversion/ListBox.h"
+#include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"
 #include "conversion/modForms.h"
 
@@ -127,6 +128,14 @@ const CliOption* FindShortOption(char name) {
     return nullptr;
 }
 
+// Restores the conforming mode's default warning output on the way out.
+struct ConformingWarningHookReset {
+    ConformingWarningHookReset() = default;
+    ConformingWarningHookReset(const ConformingWarningHookReset&) = delete;
+    ConformingWarningHookReset& operator=(const ConformingWarningHookReset&) = delete;
+    ~ConformingWarningHookReset() { SetConformingWarningHook({}); }
+};
+
 std::string OptionDisplayName(const CliOption& option) {
     return "--" + std::string(option.longName);
 }
@@ -163,6 +172,9 @@ const std::vector<CliOption>& CliOptionTable() {
          [](CliOptions& o, const std::string&) { o.topLeft = true; }},
         {'\0', "multiple", "", "one PDF per image, named after the image with \".PDF\" added",
          [](CliOptions& o, const std::string&) { o.multiple = true; }},
+        {'\0', "conforming", "",
+         "conforming PDFs (ISO 32000, see the README); JPEGs no PDF can carry are left out",
+         [](CliOptions& o, const std::string&) { o.conforming = true; }},
         {'h', "help", "", "show this help and exit",
          [](CliOptions& o, const std::string&) { o.help = true; }},
         {'\0', "version", "", "show the version and exit",
@@ -318,9 +330,21 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     }
     recorder.messages.clear();
 
+    // The conforming mode checks the list first: a file it cannot embed conformingly is left
+    // out like an unreadable one, and a truncated JPEG gets a warning.
+    SetConformingWarningHook([&err](const std::string& text) { err << text << '\n'; });
+    const ConformingWarningHookReset resetWarnings;
+    if (options.conforming) {
+        refused += RefuseNonConformingEntries(host.ImageList());
+        for (const RecordedMessage& message : recorder.messages) {
+            err << message.text << '\n';
+        }
+        recorder.messages.clear();
+    }
+
     RunReport report;
     try {
-        report = RunConversion(host);
+        report = options.conforming ? RunConformingConversion(host) : RunConversion(host);
     } catch (const RunError& runError) {
         err << kProgram << ": " << runError.what() << '\n';
         return kExitWriteFailed;

@@ -30,6 +30,7 @@ struct CliOptions {
     bool noShrink = false;
     bool topLeft = false;
     bool multiple = false;
+    bool conforming = false;
     bool help = false;
     bool version = false;
     std::vector<std::string> images;
