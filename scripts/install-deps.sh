@@ -13,6 +13,7 @@ windows_packages=(g++-mingw-w64-x86-64-posix wine64)
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         qpdf poppler-utils libjpeg-turbo-progs libopenjp2-tools imagemagick
+        mupdf-tools ghostscript libimage-exiftool-perl
         clang-14 libclang-rt-14-dev locales xvfb xauth xdotool img2pdf time
         "${windows_packages[@]}"
     )
