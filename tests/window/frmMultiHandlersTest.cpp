@@ -333,6 +333,38 @@ TEST_F(AddingFilesTest, DroppedTextIsOnePath) {
     EXPECT_EQ(Entries(), std::vector<std::string>{Entry("b.jpg", folder)});
 }
 
+TEST_F(AddingFilesTest, JpegTwoThousandFilesAreAddedAndSaved) {
+    if (!HaveTool("opj_compress")) {
+        GTEST_SKIP() << "opj_compress is needed";
+    }
+    WriteText(dir.File("src.ppm"), "P6\n16 16\n255\n" + std::string(768, '\x40'));
+    for (const char* name : {"d.jp2", "e.j2k"}) {
+        ASSERT_EQ(RunCommand("opj_compress -n 2 -i " + ShellQuote(dir.File("src.ppm")) + " -o " +
+                             ShellQuote(dir.File(name)) + " >/dev/null 2>&1"),
+                  0);
+    }
+    std::filesystem::rename(PathFromUtf8(dir.File("e.j2k")), PathFromUtf8(dir.File("e.J2K")));
+    window->show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Path("d.jp2")), QUrl::fromLocalFile(Path("e.J2K")),
+                  QUrl::fromLocalFile(Path("b.jpg"))});
+    Drop(Control<QListWidget>("List1"), mime);
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(Entries().size(), 3u);
+    TempDir out;
+    Control<QLineEdit>("Text1")->setText(QString::fromStdString(Utf8FromPath(out.Path())));
+    window->Command3_Click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.rfind("Done creating PDF.  Duration:  ", 0), 0u);
+    if (HaveTool("qpdf")) {
+        const std::string pdf = out.File("JPEG_Output.PDF");
+        std::string pages;
+        EXPECT_EQ(RunCommand("qpdf --check " + ShellQuote(pdf) + " >/dev/null 2>&1"), 0);
+        RunCommand("qpdf --show-npages " + ShellQuote(pdf), &pages);
+        EXPECT_EQ(pages, "3\n");
+    }
+}
+
 TEST_F(WindowTest, DropDataTakesLocalFilesFirstThenText) {
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile("/x/b.jpg"), QUrl("https://example.org/a.jpg"),
