@@ -1,0 +1,6 @@
+// libFuzzer target: see FuzzEntries.h.
+#include "FuzzEntries.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return folionix::fuzz::FuzzJpeg(data, size);
+}
