@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +18,30 @@ namespace folionix::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// (std::regex trips a false uninitialised-value warning of g++ 12 under the sanitizers.)
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// "hh:mm:ss - hh:mm:ss" followed by a line feed.
+bool IsTwoClockTimes(const std::string& text) {
+    const std::string pattern = "dd:dd:dd - dd:dd:dd\n";
+    if (text.size() != pattern.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (pattern[i] == 'd' ? !digit : text[i] != pattern[i]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 struct CliResult {
     int code = -1;
@@ -158,9 +182,8 @@ protected:
     // {out} in the command stand for the picture and the new file.
     std::string Make(const std::string& name, const std::string& command) {
         const std::string path = in + "/" + name;
-        std::string shell = command;
-        shell = std::regex_replace(shell, std::regex("\\{in\\}"), ShellQuote(in + "/picture.ppm"));
-        shell = std::regex_replace(shell, std::regex("\\{out\\}"), ShellQuote(path));
+        std::string shell = ReplaceAll(command, "{in}", ShellQuote(in + "/picture.ppm"));
+        shell = ReplaceAll(shell, "{out}", ShellQuote(path));
         std::string output;
         EXPECT_EQ(RunCommand(shell + " 2>&1", &output), 0) << shell << "\n" << output;
         return path;
@@ -221,10 +244,9 @@ TEST_F(CliEndToEnd, EveryKindOfImageInOneDocument) {
     const CliResult result = RunProgram(arguments);
     ASSERT_EQ(result.code, 0) << result.err;
     EXPECT_TRUE(result.err.empty()) << result.err;
-    EXPECT_TRUE(std::regex_match(
-        result.out,
-        std::regex(
-            "Done creating PDF\\.  Duration:  \\d\\d:\\d\\d:\\d\\d - \\d\\d:\\d\\d:\\d\\d\n")))
+    const std::string prefix = "Done creating PDF.  Duration:  ";
+    EXPECT_EQ(result.out.rfind(prefix, 0), 0u) << result.out;
+    EXPECT_TRUE(IsTwoClockTimes(result.out.substr(std::min(prefix.size(), result.out.size()))))
         << result.out;
 
     const std::string pdf = out + "/JPEG_Output.PDF";
@@ -243,7 +265,7 @@ TEST_F(CliEndToEnd, EveryKindOfImageInOneDocument) {
     }
     std::string text;
     ASSERT_EQ(RunCommand("pdfinfo " + ShellQuote(pdf), &text), 0);
-    EXPECT_TRUE(std::regex_search(text, std::regex("Pages: +6\n"))) << text;
+    EXPECT_NE(text.find("Pages:           6\n"), std::string::npos) << text;
     EXPECT_NE(text.find("612 x 792 pts"), std::string::npos) << text;
 }
 
