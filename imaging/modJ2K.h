@@ -15,7 +15,8 @@ namespace folionix {
 bool GetJ2kInfo(const std::string& path, ImageInfo& info, std::int32_t startPosition);
 
 // The marker at the 1-based position: code (byte after 0xFF) and distance to the next marker
-// (2 for SOC). False when the four bytes cannot be read.
+// (2 for SOC). False when the four bytes cannot be read, except for an EOC marker in the file's
+// last two bytes, which is read with a distance of 2.
 bool ReadJ2kMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
                    std::int32_t& segmentLength);
 

@@ -17,7 +17,8 @@ bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPos
 
 // Reads the marker at the 1-based position of an open file: the code (byte after 0xFF) and the
 // distance to the next marker (2 for start of image; otherwise the length field + 2).
-// False when the four bytes cannot be read.
+// False when the four bytes cannot be read, except for an end-of-image marker in the file's
+// last two bytes, which is read with a distance of 2.
 bool ReadJpegMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
                     std::int32_t& segmentLength);
 
@@ -26,7 +27,8 @@ bool ParseSofSegment(std::span<const std::uint8_t> segment, std::int32_t& width,
                      std::int32_t& height, std::int32_t& precision, std::int32_t& components);
 
 // A JFIF APP0 segment held from its 0xFF byte. Resolutions are both 0 when the identifier is
-// not "JFIF\0". False when the segment is too short for the fields read from it.
+// not "JFIF\0". False when the segment is too short for the fields read from it: shorter than 9
+// bytes (the identifier is always read), or a JFIF segment shorter than 16 bytes.
 bool ParseJfifSegment(std::span<const std::uint8_t> segment, std::int32_t& xResolution,
                       std::int32_t& yResolution);
 
