@@ -112,7 +112,7 @@ bool ParseSofSegment(std::span<const std::uint8_t> segment, std::int32_t& width,
 //   2  2  length field
 //   4  5  identifier "JFIF" and a zero byte (exact, case-sensitive)
 //   9  2  version (not read)
-//  11  1  density units: 0 aspect ratio only, 1 dots per inch, 2 dots per centimetre
+//  11  1  density units: 0 pixel shape only, 1 dots per inch, 2 dots per centimetre
 //  12  2  X density, big-endian
 //  14  2  Y density, big-endian
 // The identifier is always read, so a segment shorter than 9 bytes fails whatever it holds;

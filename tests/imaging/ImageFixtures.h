@@ -31,7 +31,7 @@ Bytes JpegSegmentWithLength(std::uint8_t code, std::uint16_t lengthField, const 
 // JFIF APP0 (16 bytes from the 0xFF plus a 0×0 thumbnail): identifier, version 1.2, units,
 // densities.
 Bytes JfifApp0(std::uint8_t units, std::uint16_t xDensity, std::uint16_t yDensity);
-// A frame header with Nf component specifications (id, sampling 0x11, table 0).
+// A frame header with Nf component entries (id, sampling 0x11, table 0).
 Bytes FrameHeader(std::uint8_t code, std::uint8_t precision, std::uint16_t width,
                   std::uint16_t height, std::uint8_t components);
 // A start of scan with one component, followed by entropy-coded filler and the end of image.
