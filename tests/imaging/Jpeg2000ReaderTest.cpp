@@ -259,6 +259,9 @@ TEST(Jp2ReaderFile, MissingFileFails) {
 // A box that ends just below 2^31 followed by one that would carry the position past the signed
 // 32-bit range. Needs a sparse file of 2 GiB; skipped where the folder cannot hold one.
 TEST(Jp2ReaderFile, PositionBeyondThe32BitRangeFails) {
+#ifdef _WIN32
+    GTEST_SKIP() << "files are not sparse by default here";
+#endif
     test::TempDir dir;
     const std::string path = dir.File("huge.jp2");
     const std::int64_t second = 0x7FFFFFF8; // 0-based offset of the second box
