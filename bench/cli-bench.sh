@@ -49,7 +49,7 @@ make_set small 5000 50 125 92 90
 if [[ ! -f huge/.done ]]; then
     rm -rf huge && mkdir -p huge
     # Random pixels compress badly, which is what gives a JPEG of about 200 MB.
-    { printf 'P6\n9000 9000\n255\n'; head -c $((9000 * 9000 * 3)) /dev/urandom; } |
+    { printf 'P6\n10000 10000\n255\n'; head -c $((10000 * 10000 * 3)) /dev/urandom; } |
         cjpeg -quality 100 >huge/huge.jpg
     touch huge/.done
 fi
@@ -63,23 +63,22 @@ measure() {
     shift
     best_seconds=999999
     peak_kib=0
-    # One run to warm the cache, then the timed ones; dirty pages of the previous run are
-    # written out first so that they do not land on the next measurement.
+    # One run to warm the cache, then the timed ones.
     for ((r = -1; r < runs; r++)); do
         eval "$cleanup"
-        sync
         local start end seconds
         start=$EPOCHREALTIME
         /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" ||
             { echo "failed: $* (see $work/stderr.txt)" >&2; cat "$work/stderr.txt" >&2; exit 1; }
         end=$EPOCHREALTIME
-        ((r < 0)) && continue
+        if ((r < 0)); then continue; fi
         seconds=$(echo "$end - $start" | bc -l)
         if (($(echo "$seconds < $best_seconds" | bc -l))); then best_seconds=$seconds; fi
         local kib
         kib=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-        ((kib > peak_kib)) && peak_kib=$kib
+        if ((kib > peak_kib)); then peak_kib=$kib; fi
     done
+    return 0
 }
 
 printf '\n%-44s %10s %10s %12s\n' "case" "seconds" "ratio" "peak RSS MiB"
@@ -88,10 +87,10 @@ row() { # label seconds reference-seconds kib
 }
 
 run_case() { # name folder
-    local name=$1 folder=$2
+    local name=$1 folder=$2 tag=$3
     mapfile -t files < <(cd "$folder" && ls img*.jpg huge.jpg 2>/dev/null | sort)
     local n=${#files[@]}
-    local out=$work/out-$name
+    local out=$work/out-$tag
     mkdir -p "$out"
     cd "$folder"
 
@@ -116,14 +115,13 @@ run_case() { # name folder
     measure "rm -f $out/*" "$cli" --multiple -o "$out" "${files[@]}"
     local multi_s=$best_seconds
     row "$name: folionix-cli --multiple" "$multi_s" "$(printf '%.2f' "$(echo "$multi_s / $cp_s" | bc -l)")" "$peak_kib"
-    ((peak_kib > cli_kib)) && cli_kib=$peak_kib
     printf '%-44s %10.1f us per image over cp\n' "" "$(echo "($multi_s - $cp_s) * 1000000 / $n" | bc -l)"
     cd "$work"
     rm -rf "$out"
 }
 
-run_case "a: 200 x $(du -k large/img00000.jpg | cut -f1) KiB" "$work/large"
-run_case "b: 5000 x $(du -k small/img00000.jpg | cut -f1) KiB" "$work/small"
+run_case "a: 200 x $(du -k large/img00000.jpg | cut -f1) KiB" "$work/large" a
+run_case "b: 5000 x $(du -k small/img00000.jpg | cut -f1) KiB" "$work/small" b
 
 huge_out=$work/out-huge
 mkdir -p "$huge_out"

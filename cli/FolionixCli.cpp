@@ -86,11 +86,13 @@ public:
     std::vector<RecordedMessage> messages;
 };
 
-std::string AbsolutePath(const std::string& operand) {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(PathFromUtf8(operand), error);
-    if (error) {
-        path = PathFromUtf8(operand);
+// Relative operands are taken from the folder the program was started in (read once: the
+// thousands of operands a shell glob gives need no system call each).
+std::string AbsolutePath(const std::string& operand, const std::filesystem::path& startFolder) {
+    std::filesystem::path path = PathFromUtf8(operand);
+    if (path.is_relative()) {
+        std::error_code error;
+        path = startFolder.empty() ? std::filesystem::absolute(path, error) : startFolder / path;
     }
     return Utf8FromPath(path.lexically_normal());
 }
@@ -310,8 +312,10 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     // Each operand is one dropped file. A file passed over without a message (no "." in its
     // path) is reported as well: on a command line nothing else would tell the user.
     int refused = 0;
+    std::error_code folderError;
+    const std::filesystem::path startFolder = std::filesystem::current_path(folderError);
     for (const std::string& operand : options.images) {
-        const std::string path = AbsolutePath(operand);
+        const std::string path = AbsolutePath(operand, startFolder);
         const std::size_t messagesBefore = recorder.messages.size();
         const std::int32_t countBefore = host.ImageList().ListCount();
         DropData drop;
