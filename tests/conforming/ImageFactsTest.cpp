@@ -1,6 +1,10 @@
 #include "imaging/modImageFacts.h"
 
 #include "conforming/ImageFixtures.h"
+#include "imaging/ImageFixtures.h"
+#include "imaging/modJ2K.h"
+#include "imaging/modJP2.h"
+#include "imaging/modJPG.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -357,6 +361,64 @@ TEST(FactsRobustness, DamagedJp2HeadsNeverReadOutside) {
     ReadEveryVariant(test::Jp2File(
         test::Box("res ", test::Box("resc", test::ResolutionContent(1, 1, 1, 1, 0, 0))),
         test::Codestream(8, 8, {8, 8, 8})));
+}
+
+// The readers' fuzz seeds, each cut at every length, through the facts readers (exactly sized
+// copies, so that a read past the end shows under the sanitizers). Where the standard reader
+// and the facts reader both read a whole seed, they agree on its frame or codestream.
+TEST(FactsRobustness, ReaderSeedsAtEveryLength) {
+    test::TempDir dir;
+    const std::string path = dir.File("seed");
+    std::size_t agreed = 0;
+    for (const auto& [name, seed] : fixture::JpegSeeds()) {
+        for (std::size_t length = 0; length <= seed.size(); ++length) {
+            const Bytes cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
+            JpegFacts facts;
+            static_cast<void>(ParseJpegFacts(cut, facts));
+        }
+        JpegFacts facts;
+        ImageInfo info;
+        test::WriteBytes(path, seed);
+        if (ParseJpegFacts(seed, facts) && facts.hasFrame && GetJpegInfo(path, info, 1)) {
+            EXPECT_EQ(info.Width, facts.width) << name;
+            EXPECT_EQ(info.Height, facts.height) << name;
+            EXPECT_EQ(info.BitsPerComponent, facts.precision) << name;
+            EXPECT_EQ(info.BitsPerPixel, facts.precision * facts.components) << name;
+            ++agreed;
+        }
+    }
+    for (const auto& [name, seed] : fixture::Jp2Seeds()) {
+        for (std::size_t length = 0; length <= seed.size(); ++length) {
+            const Bytes cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
+            Jp2Facts facts;
+            static_cast<void>(ParseJp2Facts(cut, facts));
+        }
+        Jp2Facts facts;
+        ImageInfo info;
+        test::WriteBytes(path, seed);
+        if (ParseJp2Facts(seed, facts) && GetJp2Info(path, info, 1) && info.Width != 0) {
+            EXPECT_GE(info.BitsPerPixel, facts.components) << name;
+            EXPECT_LE(info.BitsPerPixel, 128 * facts.components) << name;
+            ++agreed;
+        }
+    }
+    for (const auto& [name, seed] : fixture::J2kSeeds()) {
+        for (std::size_t length = 0; length <= seed.size(); ++length) {
+            const Bytes cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
+            J2kFacts facts;
+            static_cast<void>(ParseJ2kFacts(cut, facts));
+        }
+        J2kFacts facts;
+        ImageInfo info;
+        test::WriteBytes(path, seed);
+        if (ParseJ2kFacts(seed, facts) && GetJ2kInfo(path, info, 1) && facts.components > 0) {
+            // Each component's depth is 1 to 128 bits.
+            EXPECT_GE(info.BitsPerPixel, facts.components) << name;
+            EXPECT_LE(info.BitsPerPixel, 128 * facts.components) << name;
+            ++agreed;
+        }
+    }
+    EXPECT_GT(agreed, 3u);
 }
 
 // ---- Real files made by the Debian tools ------------------------------------------------------
