@@ -1,6 +1,5 @@
 #include "conversion/modConforming.h"
 
-#include "common/CheckedMath.h"
 #include "common/Clock.h"
 #include "common/FileAccess.h"
 #include "common/RunError.h"
