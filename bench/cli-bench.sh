@@ -20,7 +20,7 @@ cli=${1:-${FOLIONIX_CLI:-$repo/build/release/cli/folionix-cli}}
 work=${2:-/tmp/folionix-bench}
 cli=$(realpath "$cli")
 [[ -x $cli ]] || { echo "folionix-cli not found at $cli (build it, or pass its path)" >&2; exit 2; }
-for tool in /usr/bin/convert cjpeg img2pdf /usr/bin/time; do
+for tool in /usr/bin/convert cjpeg img2pdf /usr/bin/time bc; do
     command -v "$tool" >/dev/null || { echo "missing: $tool (scripts/install-deps.sh --test)" >&2; exit 2; }
 done
 runs=${RUNS:-3}
