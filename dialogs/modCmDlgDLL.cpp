@@ -54,6 +54,9 @@ std::string ReadResultStrings(const std::string& buffer) {
 bool ReadOpenFilesAnswer(const std::string& answer, std::string& folder,
                          std::vector<std::string>& names, std::int32_t& count) {
     const std::string trimmed = TrimSpaces(answer);
+    if (trimmed.empty()) {
+        return false;
+    }
     const std::vector<std::string> parts = SplitAtNul(trimmed);
     if (parts.size() == 1 || TrimSpaces(parts[1]).empty()) {
         // One full path; the blank second part is the buffer's padding behind the terminator.
@@ -75,7 +78,7 @@ bool ReadOpenFilesAnswer(const std::string& answer, std::string& folder,
             }
         }
     }
-    return !trimmed.empty();
+    return true;
 }
 
 void InsertNameSorted(std::vector<std::string>& names, std::int32_t& count, const std::string& name,
