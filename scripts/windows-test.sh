@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The Windows build, tested under Wine: cross-compiles the core, the test programs and
+# folionix-cli with MinGW-w64 (preset windows), runs the test programs under Wine, then checks
+# that folionix-cli.exe writes the same PDFs as the Linux build (build/ci) for the same images.
+# scripts/test.sh runs it last; it also runs on its own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --windows
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+export WINEPREFIX="$PWD/build/wine"
+
+# Wine leaves its server running for a few seconds after the last program; stop it with us.
+stop_wine() {
+    local server
+    for server in wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+        if command -v "$server" >/dev/null 2>&1; then
+            "$server" -k >/dev/null 2>&1 || true
+            return
+        fi
+    done
+}
+trap stop_wine EXIT
+
+echo "== Windows cross build (MinGW-w64)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+
+echo "== Windows test programs under Wine"
+ctest --preset windows -j "$jobs"
+
+echo "== folionix-cli.exe under Wine against the Linux build"
+linux_cli=build/ci/cli/folionix-cli
+if [[ ! -x "$linux_cli" ]]; then
+    cmake --preset ci >/dev/null
+    cmake --build --preset ci -j "$jobs" --target folionix-cli
+fi
+tests/windows/compare-with-linux.sh "$linux_cli" build/windows/cli/folionix-cli.exe
