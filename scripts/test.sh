@@ -42,4 +42,7 @@ if [[ -x scripts/fuzz.sh ]]; then
     echo "== fuzz smoke run"
     scripts/fuzz.sh --smoke
 fi
+# --- Windows build: MinGW-w64 cross build, its tests under Wine, PDFs compared with build/ci ---
+scripts/windows-test.sh
+# --- end of the Windows build ---
 echo "== all tests passed"
