@@ -39,8 +39,8 @@ cd "$work/in"
 /usr/bin/convert large.ppm -density 40 -units PixelsPerCentimeter -quality 70 "wide.jpeg"
 cjpeg -grayscale -quality 90 grey.pgm >"grey.JPEG"
 cjpeg -progressive colour.ppm >"scan été 日本.jpe"
-opj_compress -i colour.ppm -o picture.jp2 >/dev/null
-opj_compress -i grey.pgm -o raw.j2k >/dev/null
+opj_compress -i colour.ppm -o picture.jp2 >/dev/null 2>&1
+opj_compress -i grey.pgm -o raw.j2k >/dev/null 2>&1
 mv raw.j2k raw.J2K
 rm -f ./*.ppm ./*.pgm
 images=("photo.jpg" "grey.JPEG" "picture.jp2" "scan été 日本.jpe" "raw.J2K" "wide.jpeg")
