@@ -3,6 +3,10 @@
 # folionix-cli with MinGW-w64 (preset windows), runs the test programs under Wine, then checks
 # that folionix-cli.exe writes the same PDFs as the Linux build (build/ci) for the same images.
 # scripts/test.sh runs it last; it also runs on its own.
+#
+#   scripts/windows-test.sh [LINUX_CLI]
+#
+# LINUX_CLI defaults to build/ci/cli/folionix-cli, which is built when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows
@@ -31,8 +35,8 @@ echo "== Windows test programs under Wine"
 ctest --preset windows -j "$jobs"
 
 echo "== folionix-cli.exe under Wine against the Linux build"
-linux_cli=build/ci/cli/folionix-cli
-if [[ ! -x "$linux_cli" ]]; then
+linux_cli=${1:-build/ci/cli/folionix-cli}
+if [[ $# -eq 0 && ! -x "$linux_cli" ]]; then
     cmake --preset ci >/dev/null
     cmake --build --preset ci -j "$jobs" --target folionix-cli
 fi
