@@ -12,6 +12,11 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko: their install prompts would wait for a user who is not there.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 unset DISPLAY WAYLAND_DISPLAY
+# Wine stores Windows file names as Unix names in the locale's character set: only a UTF-8
+# locale keeps names such as "été 日本.jpg" (with the C locale they cannot be created).
+if [ "$(locale charmap 2>/dev/null)" != "UTF-8" ]; then
+    export LC_ALL=C.UTF-8
+fi
 
 wine=
 for candidate in wine64 /usr/lib/wine/wine64 wine; do
