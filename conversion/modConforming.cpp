@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/FileAccess.h"
 #include "common/RunError.h"
+#include "common/Text.h"
 #include "imaging/modJ2K.h"
 #include "imaging/modJP2.h"
 #include "imaging/modJPG.h"
@@ -115,13 +116,6 @@ std::int32_t WholeDpi(double dpi) {
     return std::max(1, RoundHalfEven(std::min(dpi, 1e6), "resolution"));
 }
 
-std::string WithSeparator(std::string folder) {
-    if (folder.empty() || folder.back() != kPathSeparator) {
-        folder.push_back(kPathSeparator);
-    }
-    return folder;
-}
-
 struct BuildStart {
     std::string folder;
     PageMargins margins;
@@ -130,7 +124,7 @@ struct BuildStart {
 BuildStart ReadBuildStart(const ConversionHost& host) {
     const ConversionSettings settings = ReadSettings(host);
     BuildStart start;
-    start.folder = WithSeparator(settings.outputFolder);
+    start.folder = WithTrailingSeparator(settings.outputFolder);
     start.margins.top = settings.marginTop * 72;
     start.margins.bottom = settings.marginBottom * 72;
     start.margins.left = settings.marginLeft * 72;

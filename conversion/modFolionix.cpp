@@ -4,6 +4,7 @@
 #include "common/Clock.h"
 #include "common/FileAccess.h"
 #include "common/RunError.h"
+#include "common/Text.h"
 #include "conversion/modForms.h"
 #include "imaging/modJ2K.h"
 #include "imaging/modJP2.h"
@@ -89,22 +90,6 @@ bool ReadImageHeader(ImageKind kind, const std::string& imagePath, ImageInfo& in
         break;
     }
     return false;
-}
-
-std::string WithTrailingSeparator(std::string folder) {
-    if (folder.empty() || folder.back() != kPathSeparator) {
-        folder.push_back(kPathSeparator);
-    }
-    return folder;
-}
-
-std::string TrimSpaces(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
 }
 
 // --- LeadingNumber

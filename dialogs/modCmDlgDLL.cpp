@@ -1,20 +1,12 @@
 #include "dialogs/modCmDlgDLL.h"
 
 #include "common/FileAccess.h"
+#include "common/Text.h"
 
 #include <cstddef>
 
 namespace folionix {
 namespace {
-
-std::string TrimSpaces(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
 
 std::vector<std::string> SplitAtNul(const std::string& text) {
     std::vector<std::string> parts;
@@ -67,10 +59,7 @@ bool ReadOpenFilesAnswer(const std::string& answer, std::string& folder,
                          separator == std::string::npos ? path : path.substr(separator + 1),
                          /*noDuplicates*/ true);
     } else {
-        folder = TrimSpaces(parts[0]);
-        if (folder.empty() || folder.back() != kPathSeparator) {
-            folder.push_back(kPathSeparator);
-        }
+        folder = WithTrailingSeparator(TrimSpaces(parts[0]));
         for (std::size_t i = 1; i < parts.size(); ++i) {
             const std::string name = TrimSpaces(parts[i]);
             if (!name.empty()) {
