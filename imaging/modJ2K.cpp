@@ -1,5 +1,7 @@
 #include "imaging/modJ2K.h"
 
+#include "imaging/HeaderWalk.h"
+
 #include <array>
 #include <cstddef>
 #include <limits>
@@ -15,14 +17,11 @@ constexpr std::uint8_t kEndOfCodestream = 0xD9;
 constexpr std::uint8_t kStartOfData = 0x93;
 constexpr std::uint8_t kImageAndTileSize = 0x51;
 
-bool Fail(ImageInfo& info) {
-    info = ImageInfo{};
-    return false;
-}
-
 std::int32_t Read32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return BytesToLong(bytes[offset], bytes[offset + 1], bytes[offset + 2], bytes[offset + 3]);
 }
+
+using header_walk::Fail;
 
 } // namespace
 
@@ -33,28 +32,8 @@ std::int32_t Read32(std::span<const std::uint8_t> bytes, std::size_t offset) {
 // An end-of-codestream marker in the last two bytes of the file is still read (length 2).
 bool ReadJ2kMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
                    std::int32_t& segmentLength) {
-    if (position < 1) {
-        return false;
-    }
-    std::array<std::uint8_t, 4> header{};
-    const std::int64_t got = file.ReadAt(std::int64_t{position} - 1, header);
-    if (got < 2) {
-        return false;
-    }
-    markerCode = header[1];
-    if (markerCode == kStartOfCodestream) {
-        segmentLength = 2;
-        return true;
-    }
-    if (got < 4) {
-        if (markerCode == kEndOfCodestream) {
-            segmentLength = 2;
-            return true;
-        }
-        return false;
-    }
-    segmentLength = BytesToLong(0, 0, header[2], header[3]) + 2;
-    return true;
+    return header_walk::ReadMarkerHeader(file, position, kStartOfCodestream, kEndOfCodestream,
+                                         markerCode, segmentLength);
 }
 
 // SIZ segment, offsets from the 0xFF byte; multi-byte fields big-endian:
@@ -102,13 +81,8 @@ bool GetJ2kInfo(const std::string& path, ImageInfo& info, std::int32_t startPosi
     info.YResolution = 0;
     const std::int32_t start = startPosition < 1 ? 1 : startPosition;
 
-    const std::optional<File> file = File::Open(path, File::Mode::Read);
+    const std::optional<File> file = header_walk::OpenAtSignature(path, start, 0xFF4F);
     if (!file) {
-        return Fail(info);
-    }
-    std::array<std::uint8_t, 2> soc{};
-    if (!file->ReadExactlyAt(std::int64_t{start} - 1, soc) ||
-        BytesToLong(0, 0, soc[0], soc[1]) != 0xFF4F) {
         return Fail(info);
     }
     const std::int64_t fileSize = file->Size();
@@ -127,20 +101,19 @@ bool GetJ2kInfo(const std::string& path, ImageInfo& info, std::int32_t startPosi
         if (code != kStartOfCodestream && segmentLength < 4) {
             return Fail(info);
         }
-        const std::int64_t next = std::int64_t{position} + segmentLength;
-        if (next > std::numeric_limits<std::int32_t>::max() ||
-            (fileSize >= 0 && next - 1 > fileSize)) {
+        const std::optional<std::int32_t> next =
+            header_walk::NextPosition(position, segmentLength, fileSize);
+        if (!next) {
             return Fail(info);
         }
 
         if (code == kImageAndTileSize) {
-            segment.assign(static_cast<std::size_t>(segmentLength), 0);
             std::int32_t width = 0;
             std::int32_t height = 0;
             std::int32_t components = 0;
             std::int32_t bitsPerPixel = 0;
             std::int32_t bitsPerComponent = 0;
-            if (!file->ReadExactlyAt(std::int64_t{position} - 1, segment) ||
+            if (!header_walk::ReadSegment(*file, position, segmentLength, segment) ||
                 !ParseSizSegment(segment, width, height, components, bitsPerPixel,
                                  bitsPerComponent)) {
                 return Fail(info);
@@ -150,7 +123,7 @@ bool GetJ2kInfo(const std::string& path, ImageInfo& info, std::int32_t startPosi
             info.BitsPerPixel = bitsPerPixel;
             info.BitsPerComponent = bitsPerComponent;
         }
-        position = static_cast<std::int32_t>(next);
+        position = *next;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "imaging/modJP2.h"
 
+#include "imaging/HeaderWalk.h"
 #include "imaging/modJ2K.h"
 
 #include <array>
@@ -10,12 +11,7 @@
 namespace folionix {
 
 namespace {
-
-bool Fail(ImageInfo& info) {
-    info = ImageInfo{};
-    return false;
-}
-
+using header_walk::Fail;
 } // namespace
 
 // Box header, eight bytes at the start of every box:
@@ -84,11 +80,12 @@ bool GetJp2Info(const std::string& path, ImageInfo& info, std::int32_t startPosi
         } else if (boxLength < 8) {
             return Fail(info);
         }
-        const std::int64_t next = std::int64_t{position} + step;
-        if (next > kLastPosition || (fileSize >= 0 && next - 1 > fileSize)) {
+        const std::optional<std::int32_t> next =
+            header_walk::NextPosition(position, step, fileSize);
+        if (!next) {
             return Fail(info);
         }
-        position = static_cast<std::int32_t>(next);
+        position = *next;
     }
     if (std::int64_t{position} + 8 > kLastPosition) {
         return Fail(info);

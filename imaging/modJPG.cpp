@@ -1,5 +1,7 @@
 #include "imaging/modJPG.h"
 
+#include "imaging/HeaderWalk.h"
+
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -41,17 +43,8 @@ std::int32_t Read16(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return BytesToLong(0, 0, bytes[offset], bytes[offset + 1]);
 }
 
-bool Fail(ImageInfo& info) {
-    info = ImageInfo{};
-    return false;
-}
-
-// Reads the segment of segmentLength bytes that starts at the 1-based position.
-bool ReadSegment(const File& file, std::int64_t position, std::int32_t segmentLength,
-                 std::vector<std::uint8_t>& segment) {
-    segment.assign(static_cast<std::size_t>(segmentLength), 0);
-    return file.ReadExactlyAt(position - 1, segment);
-}
+using header_walk::Fail;
+using header_walk::ReadSegment;
 
 } // namespace
 
@@ -63,28 +56,8 @@ bool ReadSegment(const File& file, std::int64_t position, std::int32_t segmentLe
 // still read (with a length of 2), since the walk ends there anyway.
 bool ReadJpegMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
                     std::int32_t& segmentLength) {
-    if (position < 1) {
-        return false;
-    }
-    std::array<std::uint8_t, 4> header{};
-    const std::int64_t got = file.ReadAt(std::int64_t{position} - 1, header);
-    if (got < 2) {
-        return false;
-    }
-    markerCode = header[1];
-    if (markerCode == kStartOfImage) {
-        segmentLength = 2;
-        return true;
-    }
-    if (got < 4) {
-        if (markerCode == kEndOfImage) {
-            segmentLength = 2;
-            return true;
-        }
-        return false;
-    }
-    segmentLength = BytesToLong(0, 0, header[2], header[3]) + 2;
-    return true;
+    return header_walk::ReadMarkerHeader(file, position, kStartOfImage, kEndOfImage, markerCode,
+                                         segmentLength);
 }
 
 // Frame header (SOFn), offsets from the 0xFF byte:
@@ -156,13 +129,8 @@ bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPos
     info.YResolution = 0;
     const std::int32_t start = startPosition < 1 ? 1 : startPosition;
 
-    const std::optional<File> file = File::Open(path, File::Mode::Read);
+    const std::optional<File> file = header_walk::OpenAtSignature(path, start, 0xFFD8);
     if (!file) {
-        return Fail(info);
-    }
-    std::array<std::uint8_t, 2> soi{};
-    if (!file->ReadExactlyAt(std::int64_t{start} - 1, soi) ||
-        BytesToLong(0, 0, soi[0], soi[1]) != 0xFFD8) {
         return Fail(info);
     }
     const std::int64_t fileSize = file->Size();
@@ -181,9 +149,9 @@ bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPos
         if (code != kStartOfImage && segmentLength < 4) {
             return Fail(info);
         }
-        const std::int64_t next = std::int64_t{position} + segmentLength;
-        if (next > std::numeric_limits<std::int32_t>::max() ||
-            (fileSize >= 0 && next - 1 > fileSize)) {
+        const std::optional<std::int32_t> next =
+            header_walk::NextPosition(position, segmentLength, fileSize);
+        if (!next) {
             return Fail(info);
         }
 
@@ -206,7 +174,7 @@ bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPos
             info.BitsPerPixel = components * precision;
             info.BitsPerComponent = precision;
         }
-        position = static_cast<std::int32_t>(next);
+        position = *next;
     }
     return true;
 }
