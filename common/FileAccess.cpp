@@ -1,5 +1,6 @@
 #include "common/FileAccess.h"
 
+#include <algorithm>
 #include <utility>
 
 #ifdef _WIN32
@@ -48,14 +49,12 @@ int OpenDescriptor(const std::filesystem::path& path, File::Mode mode) {
     return descriptor;
 }
 
-bool IsRegularDescriptor(int descriptor) {
+std::int64_t RegularFileSize(int descriptor) {
     struct _stat64 info {};
-    return _fstat64(descriptor, &info) == 0 && (info.st_mode & _S_IFDIR) == 0;
-}
-
-std::int64_t DescriptorSize(int descriptor) {
-    struct _stat64 info {};
-    return _fstat64(descriptor, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+    if (_fstat64(descriptor, &info) != 0 || (info.st_mode & _S_IFDIR) != 0) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(info.st_size);
 }
 
 std::int64_t ReadSome(int descriptor, std::int64_t position, std::uint8_t* data, std::size_t n) {
@@ -95,14 +94,12 @@ int OpenDescriptor(const std::filesystem::path& path, File::Mode mode) {
     return ::open(path.c_str(), flags, 0666);
 }
 
-bool IsRegularDescriptor(int descriptor) {
+std::int64_t RegularFileSize(int descriptor) {
     struct stat info {};
-    return ::fstat(descriptor, &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-std::int64_t DescriptorSize(int descriptor) {
-    struct stat info {};
-    return ::fstat(descriptor, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+    if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode)) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(info.st_size);
 }
 
 std::int64_t ReadSome(int descriptor, std::int64_t position, std::uint8_t* data, std::size_t n) {
@@ -130,14 +127,16 @@ std::optional<File> File::Open(std::string_view utf8Path, Mode mode) {
         return std::nullopt;
     }
     // A folder opens read-only on some platforms; it is never a file we can use.
-    if (!IsRegularDescriptor(descriptor)) {
+    const std::int64_t size = RegularFileSize(descriptor);
+    if (size < 0) {
         CloseDescriptor(descriptor);
         return std::nullopt;
     }
-    return File(descriptor);
+    return File(descriptor, size);
 }
 
-File::File(File&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+File::File(File&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)), size_(other.size_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -145,6 +144,7 @@ File& File::operator=(File&& other) noexcept {
             CloseDescriptor(descriptor_);
         }
         descriptor_ = std::exchange(other.descriptor_, -1);
+        size_ = other.size_;
     }
     return *this;
 }
@@ -156,7 +156,7 @@ File::~File() {
 }
 
 std::int64_t File::Size() const {
-    return DescriptorSize(descriptor_);
+    return size_;
 }
 
 std::int64_t File::ReadAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
@@ -194,6 +194,7 @@ bool File::WriteAt(std::int64_t position, std::span<const std::uint8_t> bytes) {
             return false;
         }
         done += static_cast<std::size_t>(put);
+        size_ = std::max(size_, position + static_cast<std::int64_t>(done));
     }
     return true;
 }

@@ -45,7 +45,10 @@ public:
     File& operator=(const File&) = delete;
     ~File();
 
-    // Current length in bytes, or -1 when the platform cannot tell.
+    // Length in bytes: taken once when the file is opened and grown by this handle's own
+    // writes, so appending at the end costs one write call and no status query. Nothing else
+    // may write the file while the handle is open (the writer never holds two handles on one
+    // document).
     std::int64_t Size() const;
 
     // Reads up to buffer.size() bytes at the position; returns how many were read (fewer at the
@@ -61,8 +64,9 @@ public:
     bool WriteAt(std::int64_t position, std::string_view text);
 
 private:
-    explicit File(int descriptor) : descriptor_(descriptor) {}
+    File(int descriptor, std::int64_t size) : descriptor_(descriptor), size_(size) {}
     int descriptor_ = -1;
+    std::int64_t size_ = 0;
 };
 
 } // namespace folionix
