@@ -1,6 +1,5 @@
 #include "conversion/modConforming.h"
 
-#include "common/Clock.h"
 #include "common/FileAccess.h"
 #include "common/RunError.h"
 #include "common/Text.h"
@@ -466,21 +465,7 @@ bool CreateMultiplePdfsConforming(ConversionHost& host) {
 }
 
 RunReport RunConformingConversion(ConversionHost& host) {
-    RunReport report;
-    if (!ValidateSettings(host)) {
-        return report;
-    }
-    const std::string startTime = FormatClockTime(CurrentLocalTime());
-    const bool single = host.IsSinglePdf();
-    const bool ok = single ? CreateSinglePdfConforming(host) : CreateMultiplePdfsConforming(host);
-    const std::string endTime = FormatClockTime(CurrentLocalTime());
-    ShowMessage(std::string(single ? "Done creating PDF.  Duration:  "
-                                   : "Done creating PDFs.  Duration:  ") +
-                    startTime + " - " + endTime,
-                kStyleOkOnly, kApplicationTitle);
-    report.completed = true;
-    report.writerFailed = !ok;
-    return report;
+    return RunConversionWith(host, CreateSinglePdfConforming, CreateMultiplePdfsConforming);
 }
 
 } // namespace folionix

@@ -362,6 +362,11 @@ bool ValidateSettings(const ConversionHost& host) {
 }
 
 RunReport RunConversion(ConversionHost& host) {
+    return RunConversionWith(host, CreateSinglePdf, CreateMultiplePdfs);
+}
+
+RunReport RunConversionWith(ConversionHost& host, BuildProcedure createSingle,
+                            BuildProcedure createMultiple) {
     RunReport report;
     if (!ValidateSettings(host)) {
         return report;
@@ -370,10 +375,10 @@ RunReport RunConversion(ConversionHost& host) {
     bool writerSucceeded = false;
     const char* prefix = nullptr;
     if (host.IsSinglePdf()) {
-        writerSucceeded = CreateSinglePdf(host);
+        writerSucceeded = createSingle(host);
         prefix = kDoneSingle;
     } else {
-        writerSucceeded = CreateMultiplePdfs(host);
+        writerSucceeded = createMultiple(host);
         prefix = kDoneMultiple;
     }
     const std::string end = FormatClockTime(CurrentLocalTime());

@@ -95,6 +95,12 @@ struct RunReport {
 // A RunError raised by a build propagates to the caller without the completion message.
 RunReport RunConversion(ConversionHost& host);
 
+// The same run with other builds in place of CreateSinglePdf and CreateMultiplePdfs (the
+// conforming mode's); each returns whether every writer call succeeded.
+using BuildProcedure = bool (*)(ConversionHost& host);
+RunReport RunConversionWith(ConversionHost& host, BuildProcedure createSingle,
+                            BuildProcedure createMultiple);
+
 // The two builds. They return whether every writer call succeeded; callers may ignore it.
 bool CreateSinglePdf(ConversionHost& host);
 bool CreateMultiplePdfs(ConversionHost& host);
