@@ -153,10 +153,11 @@ bool PdfAddImageObject(const std::string& path, const std::string& imagePath, st
 
     PdfRecordObject(path, objectNumber, 0, offset, "/XObject");
     pdf_detail::RegisterImage(resourceName, objectNumber, 0, imagePath);
-    static_cast<void>(PdfWriteText(path, opening));
-    // The object is recorded and its head written: a copy that cannot even start leaves a
-    // broken document, which ends the run like any other copy error.
-    if (!PdfCopyFileBytes(path, imagePath, 1, length)) {
+    const bool headWritten = PdfWriteText(path, opening);
+    // Once the head is in the file, a copy that cannot even start leaves a broken document,
+    // which ends the run like any other copy error. A document that cannot be opened at all
+    // (a missing output folder) fails every append the same way and only reports false.
+    if (!PdfCopyFileBytes(path, imagePath, 1, length) && headWritten) {
         throw RunError("Cannot copy " + imagePath + " into " + path);
     }
     const bool result = PdfWriteText(path, kClosingText);

@@ -254,6 +254,24 @@ TEST_F(RunTest, MissingOutputFolderStillCompletesButReportsTheWriter) {
     EXPECT_EQ(log.messages[0].text.rfind("Done creating PDF.  Duration:  ", 0), 0u);
 }
 
+TEST_F(RunTest, MissingOutputFolderGoesThroughEveryImageAndCompletes) {
+    host.fields[SettingsField::OutputPath] = dir.File("missing");
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        WriteBytes(dir.File(name), MakeJpeg(100, 100, 72));
+        host.list.AddItem(Entry(name, Utf8FromPath(dir.Path()) + kPathSeparator));
+    }
+    for (const bool single : {true, false}) {
+        host.singlePdf = single;
+        log.messages.clear();
+        const RunReport report = RunConversion(host);
+        EXPECT_TRUE(report.completed);
+        EXPECT_TRUE(report.writerFailed);
+        ASSERT_EQ(log.messages.size(), 1u);
+        EXPECT_EQ(log.messages[0].text.rfind("Done creating PDF", 0), 0u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(dir.File("missing"))));
+}
+
 TEST_F(RunTest, OverflowEndsTheRunWithoutTheCompletionMessage) {
     host.fields[SettingsField::PageWidth] = "1e30";
     const std::string jpeg = dir.File("a.jpg");
