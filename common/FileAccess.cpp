@@ -1,6 +1,8 @@
 #include "common/FileAccess.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <utility>
 
 #ifdef _WIN32
@@ -29,7 +31,8 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
 namespace {
 
 #ifdef _WIN32
-int OpenDescriptor(const std::filesystem::path& path, File::Mode mode) {
+int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
+    const std::filesystem::path path = PathFromUtf8(utf8Path);
     int flags = _O_BINARY | _O_NOINHERIT;
     switch (mode) {
     case File::Mode::Read:
@@ -40,6 +43,9 @@ int OpenDescriptor(const std::filesystem::path& path, File::Mode mode) {
         break;
     case File::Mode::CreateTruncate:
         flags |= _O_RDWR | _O_CREAT | _O_TRUNC;
+        break;
+    case File::Mode::Append:
+        flags |= _O_WRONLY | _O_CREAT | _O_APPEND;
         break;
     }
     int descriptor = -1;
@@ -74,11 +80,37 @@ std::int64_t WriteSome(int descriptor, std::int64_t position, const std::uint8_t
     return _write(descriptor, data, chunk);
 }
 
+std::int64_t AppendSome(int descriptor, const std::uint8_t* data, std::size_t n) {
+    const unsigned int chunk = n > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(n);
+    return _write(descriptor, data, chunk);
+}
+
+File::KernelCopy CopyInKernel(int /*source*/, std::int64_t /*sourcePosition*/, int /*destination*/,
+                              std::int64_t /*destinationPosition*/, std::size_t /*count*/) {
+    return File::KernelCopy::Unsupported;
+}
+
 void CloseDescriptor(int descriptor) {
     _close(descriptor);
 }
 #else
-int OpenDescriptor(const std::filesystem::path& path, File::Mode mode) {
+// The UTF-8 bytes are the name as the kernel takes it, so they go to open() as they are: no
+// filesystem::path in between, whose parsing costs more than the open itself when the writer
+// opens its document for every append.
+int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
+    if (utf8Path.find('\0') != std::string_view::npos) {
+        return -1;
+    }
+    std::array<char, 1024> shortName{};
+    std::string longName;
+    const char* name = nullptr;
+    if (utf8Path.size() < shortName.size()) {
+        std::copy(utf8Path.begin(), utf8Path.end(), shortName.begin());
+        name = shortName.data();
+    } else {
+        longName.assign(utf8Path);
+        name = longName.c_str();
+    }
     int flags = O_CLOEXEC;
     switch (mode) {
     case File::Mode::Read:
@@ -90,8 +122,11 @@ int OpenDescriptor(const std::filesystem::path& path, File::Mode mode) {
     case File::Mode::CreateTruncate:
         flags |= O_RDWR | O_CREAT | O_TRUNC;
         break;
+    case File::Mode::Append:
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        break;
     }
-    return ::open(path.c_str(), flags, 0666);
+    return ::open(name, flags, 0666);
 }
 
 std::int64_t RegularFileSize(int descriptor) {
@@ -111,10 +146,53 @@ std::int64_t WriteSome(int descriptor, std::int64_t position, const std::uint8_t
     return ::pwrite(descriptor, data, n, static_cast<off_t>(position));
 }
 
+std::int64_t AppendSome(int descriptor, const std::uint8_t* data, std::size_t n) {
+    return ::write(descriptor, data, n);
+}
+
+File::KernelCopy CopyInKernel(int source, std::int64_t sourcePosition, int destination,
+                              std::int64_t destinationPosition, std::size_t count) {
+#ifdef __linux__
+    auto from = static_cast<loff_t>(sourcePosition);
+    auto to = static_cast<loff_t>(destinationPosition);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t copied = ::copy_file_range(source, &from, destination, &to, count - done, 0);
+        if (copied < 0 && errno == EINTR) {
+            continue;
+        }
+        // Nothing copied at all may also be a file system that only pretends to support the
+        // call; the buffer then finds out whether the source really ends here.
+        const bool refused = copied < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL ||
+                                            errno == EOPNOTSUPP);
+        if (done == 0 && (copied == 0 || refused)) {
+            return File::KernelCopy::Unsupported;
+        }
+        if (copied <= 0) {
+            return File::KernelCopy::Failed;
+        }
+        done += static_cast<std::size_t>(copied);
+    }
+    return File::KernelCopy::Done;
+#else
+    static_cast<void>(source);
+    static_cast<void>(sourcePosition);
+    static_cast<void>(destination);
+    static_cast<void>(destinationPosition);
+    static_cast<void>(count);
+    return File::KernelCopy::Unsupported;
+#endif
+}
+
 void CloseDescriptor(int descriptor) {
     ::close(descriptor);
 }
 #endif
+
+bool& KernelCopyEnabled() {
+    static bool enabled = true;
+    return enabled;
+}
 
 } // namespace
 
@@ -122,9 +200,13 @@ std::optional<File> File::Open(std::string_view utf8Path, Mode mode) {
     if (utf8Path.empty()) {
         return std::nullopt;
     }
-    const int descriptor = OpenDescriptor(PathFromUtf8(utf8Path), mode);
+    const int descriptor = OpenDescriptor(utf8Path, mode);
     if (descriptor < 0) {
         return std::nullopt;
+    }
+    // Appending needs no length, and a folder never opens for writing.
+    if (mode == Mode::Append) {
+        return File(descriptor, -1);
     }
     // A folder opens read-only on some platforms; it is never a file we can use.
     const std::int64_t size = RegularFileSize(descriptor);
@@ -202,6 +284,37 @@ bool File::WriteAt(std::int64_t position, std::span<const std::uint8_t> bytes) {
 bool File::WriteAt(std::int64_t position, std::string_view text) {
     return WriteAt(position, std::span<const std::uint8_t>(
                                  reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+bool File::Append(std::string_view text) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const std::int64_t put = AppendSome(descriptor_, data + done, text.size() - done);
+        if (put <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+File::KernelCopy File::CopyRangeTo(std::int64_t sourcePosition, File& destination,
+                                   std::int64_t destinationPosition, std::size_t count) const {
+    if (!KernelCopyEnabled()) {
+        return KernelCopy::Unsupported;
+    }
+    const KernelCopy result = CopyInKernel(descriptor_, sourcePosition, destination.descriptor_,
+                                           destinationPosition, count);
+    if (result == KernelCopy::Done) {
+        destination.size_ =
+            std::max(destination.size_, destinationPosition + static_cast<std::int64_t>(count));
+    }
+    return result;
+}
+
+void SetKernelCopyEnabled(bool enabled) {
+    KernelCopyEnabled() = enabled;
 }
 
 } // namespace folionix

@@ -31,9 +31,11 @@ std::string Utf8FromPath(const std::filesystem::path& path);
 class File {
 public:
     enum class Mode {
-        Read,          // existing file, read only
-        ReadWrite,     // read and write; a missing file is created empty
-        CreateTruncate // read and write; the file is created or emptied
+        Read,           // existing file, read only
+        ReadWrite,      // read and write; a missing file is created empty
+        CreateTruncate, // read and write; the file is created or emptied
+        Append          // write only, always at the end; a missing file is created empty. The
+                        // length is not taken (Size() is -1): the platform appends at the end.
     };
 
     // Opens the file named by UTF-8 text; nothing when it cannot be opened (or is a folder).
@@ -63,10 +65,25 @@ public:
     bool WriteAt(std::int64_t position, std::span<const std::uint8_t> bytes);
     bool WriteAt(std::int64_t position, std::string_view text);
 
+    // Writes all of the bytes at the end of a file opened for Append.
+    bool Append(std::string_view text);
+
+    // Copies count bytes from this file at sourcePosition into destination at
+    // destinationPosition inside the operating system, so they never pass through our memory.
+    // Unsupported: this platform or this pair of file systems cannot (nothing was copied; copy
+    // through a buffer instead). Failed: the source ended early or a write failed.
+    enum class KernelCopy { Done, Unsupported, Failed };
+    KernelCopy CopyRangeTo(std::int64_t sourcePosition, File& destination,
+                           std::int64_t destinationPosition, std::size_t count) const;
+
 private:
     File(int descriptor, std::int64_t size) : descriptor_(descriptor), size_(size) {}
     int descriptor_ = -1;
     std::int64_t size_ = 0;
 };
+
+// Whether CopyRangeTo may use the operating system's copy at all (default yes). Tests turn it
+// off to run the buffer path on platforms that have the other.
+void SetKernelCopyEnabled(bool enabled);
 
 } // namespace folionix

@@ -124,11 +124,14 @@ bool PdfWriteText(const std::string& path, std::string_view text) {
     if (text.empty()) {
         return true;
     }
-    std::optional<File> file = File::Open(path, File::Mode::ReadWrite);
+    // Opened for appending, the file takes the text at its end without being asked its length.
+    std::optional<File> file = File::Open(path, File::Mode::Append);
     if (!file) {
         return false;
     }
-    AppendAtEnd(*file, path, text);
+    if (!file->Append(text)) {
+        throw RunError("Cannot write to " + path);
+    }
     return true;
 }
 

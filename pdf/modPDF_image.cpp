@@ -217,8 +217,25 @@ bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sou
     }
     std::int64_t sourcePosition = static_cast<std::int64_t>(firstPosition) - 1;
     std::int32_t remaining = count;
+    // Each chunk is read and written at the same positions either way; where the operating
+    // system can copy between the two files itself, the bytes skip the trip through the buffer.
+    bool kernelCopy = true;
     while (remaining > 0) {
         const std::int32_t chunk = remaining < kCopyChunk + 1 ? remaining : kCopyChunk;
+        if (kernelCopy) {
+            const File::KernelCopy copied = source->CopyRangeTo(
+                sourcePosition, *destination, destinationPosition, static_cast<std::size_t>(chunk));
+            if (copied == File::KernelCopy::Failed) {
+                throw RunError("Cannot copy " + sourcePath + " into " + destinationPath);
+            }
+            if (copied == File::KernelCopy::Done) {
+                sourcePosition += chunk;
+                destinationPosition += chunk;
+                remaining -= chunk;
+                continue;
+            }
+            kernelCopy = false;
+        }
         const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(chunk));
         if (!source->ReadExactlyAt(sourcePosition, bytes)) {
             throw RunError("Cannot read " + sourcePath);

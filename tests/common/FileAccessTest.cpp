@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <vector>
 
 namespace folionix {
@@ -59,6 +60,72 @@ TEST(FileAccess, MovedFromHandleDoesNotCloseTwice) {
     File second = std::move(*first);
     EXPECT_TRUE(second.WriteAt(0, std::string_view("x")));
     EXPECT_EQ(second.Size(), 1);
+}
+
+TEST(FileAccess, AppendGoesToTheEndAndCreatesMissingFiles) {
+    test::TempDir dir;
+    const std::string path = dir.File("log.txt");
+    test::WriteText(path, "abc");
+    {
+        auto file = File::Open(path, File::Mode::Append);
+        ASSERT_TRUE(file.has_value());
+        EXPECT_EQ(file->Size(), -1);
+        ASSERT_TRUE(file->Append("de"));
+        ASSERT_TRUE(file->Append(""));
+        ASSERT_TRUE(file->Append("f"));
+    }
+    EXPECT_EQ(test::ReadText(path), "abcdef");
+    auto fresh = File::Open(dir.File("new.txt"), File::Mode::Append);
+    ASSERT_TRUE(fresh.has_value());
+    ASSERT_TRUE(fresh->Append("x"));
+    EXPECT_EQ(test::ReadText(dir.File("new.txt")), "x");
+    EXPECT_FALSE(File::Open(dir.Path().string(), File::Mode::Append).has_value());
+}
+
+TEST(FileAccess, NamesWithANulOrBeyondTheShortBufferOpenAsTheyShould) {
+    test::TempDir dir;
+    test::WriteText(dir.File("a"), "1");
+    EXPECT_FALSE(File::Open(dir.File("a") + std::string(1, '\0') + "b", File::Mode::Read));
+    // A name longer than the stack buffer for names: nested folders, each name short.
+    std::string folder = dir.Path().string();
+    while (folder.size() < 1100) {
+        folder += "/" + std::string(60, 'd');
+        std::filesystem::create_directory(PathFromUtf8(folder));
+    }
+    const std::string path = folder + "/long.bin";
+    test::WriteText(path, "long");
+    auto file = File::Open(path, File::Mode::Read);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(file->Size(), 4);
+}
+
+// The copy between two files inside the operating system, and what it says when it is off.
+TEST(FileAccess, CopyRangeToCopiesTheRangeOrSaysItCannot) {
+    test::TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 100000; ++i) {
+        bytes.push_back(static_cast<char>((i * 131) % 251));
+    }
+    test::WriteText(dir.File("src"), bytes);
+    test::WriteText(dir.File("dst"), "head");
+    auto source = File::Open(dir.File("src"), File::Mode::Read);
+    auto destination = File::Open(dir.File("dst"), File::Mode::ReadWrite);
+    ASSERT_TRUE(source && destination);
+
+    SetKernelCopyEnabled(false);
+    EXPECT_EQ(source->CopyRangeTo(7, *destination, 4, 10), File::KernelCopy::Unsupported);
+    SetKernelCopyEnabled(true);
+    EXPECT_EQ(destination->Size(), 4);
+
+    const File::KernelCopy result = source->CopyRangeTo(7, *destination, 4, 70000);
+    if (result == File::KernelCopy::Unsupported) {
+        GTEST_SKIP() << "no copy between files in the operating system here";
+    }
+    ASSERT_EQ(result, File::KernelCopy::Done);
+    EXPECT_EQ(destination->Size(), 70004);
+    EXPECT_EQ(test::ReadText(dir.File("dst")), "head" + bytes.substr(7, 70000));
+    // Past the end of the source: the copy cannot finish.
+    EXPECT_EQ(source->CopyRangeTo(99990, *destination, 70004, 20), File::KernelCopy::Failed);
 }
 
 } // namespace

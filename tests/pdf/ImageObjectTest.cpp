@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace folionix {
 namespace {
@@ -118,11 +119,22 @@ TEST_F(ImageObjectTest, GeneralObjectTakesItsLinesFromTheOptions) {
                                                          "stream\n");
 }
 
+// Turns the operating system's file-to-file copy off for one test, so that the buffer path (the
+// only one on some platforms and file systems) runs here too.
+class KernelCopySetting {
+public:
+    explicit KernelCopySetting(bool enabled) { SetKernelCopyEnabled(enabled); }
+    ~KernelCopySetting() { SetKernelCopyEnabled(true); }
+    KernelCopySetting(const KernelCopySetting&) = delete;
+    KernelCopySetting& operator=(const KernelCopySetting&) = delete;
+};
+
 class ChunkBoundaryTest : public ImageObjectTest,
-                          public ::testing::WithParamInterface<std::size_t> {};
+                          public ::testing::WithParamInterface<std::tuple<std::size_t, bool>> {};
 
 TEST_P(ChunkBoundaryTest, StreamDataEqualsTheFile) {
-    const std::size_t size = GetParam();
+    const auto [size, kernelCopy] = GetParam();
+    const KernelCopySetting setting(kernelCopy);
     const std::string image = MakeImage("big.jpg", size);
     ASSERT_TRUE(PdfAddJpegImage(path_, image, 1, 1, 8, 24, "I1"));
     const std::string body = Body();
@@ -136,9 +148,14 @@ TEST_P(ChunkBoundaryTest, StreamDataEqualsTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ChunkBoundaryTest,
-                         ::testing::Values(1u, 31999u, 32000u, 32001u, 64000u, 64001u, 100000u));
+                         ::testing::Combine(::testing::Values(1u, 31999u, 32000u, 32001u, 64000u,
+                                                              64001u, 100000u),
+                                            ::testing::Bool()));
 
-TEST_F(ImageObjectTest, CopyFileBytesFromAPosition) {
+class CopyPathTest : public ImageObjectTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CopyPathTest, CopyFileBytesFromAPosition) {
+    const KernelCopySetting setting(GetParam());
     const std::string source = dir_.File("src.bin");
     const std::string destination = dir_.File("dst.bin");
     test::WriteText(source, "abcdefghij");
@@ -149,11 +166,14 @@ TEST_F(ImageObjectTest, CopyFileBytesFromAPosition) {
     EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(dir_.File("untouched.bin"))));
 }
 
-TEST_F(ImageObjectTest, CopyingPastTheSourceEndEndsTheRun) {
+TEST_P(CopyPathTest, CopyingPastTheSourceEndEndsTheRun) {
+    const KernelCopySetting setting(GetParam());
     const std::string source = dir_.File("short.bin");
     test::WriteText(source, "abcdefghij");
     EXPECT_THROW(PdfCopyFileBytes(dir_.File("dst.bin"), source, 1, 40000), RunError);
 }
+
+INSTANTIATE_TEST_SUITE_P(KernelCopy, CopyPathTest, ::testing::Bool());
 
 TEST_F(ImageObjectTest, CopyingIntoAFullDeviceEndsTheRun) {
     if (!std::filesystem::exists("/dev/full")) {
