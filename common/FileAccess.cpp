@@ -101,11 +101,12 @@ int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
     if (utf8Path.find('\0') != std::string_view::npos) {
         return -1;
     }
-    std::array<char, 1024> shortName{};
+    std::array<char, 1024> shortName; // filled below, up to the terminating zero
     std::string longName;
     const char* name = nullptr;
     if (utf8Path.size() < shortName.size()) {
         std::copy(utf8Path.begin(), utf8Path.end(), shortName.begin());
+        shortName[utf8Path.size()] = '\0';
         name = shortName.data();
     } else {
         longName.assign(utf8Path);

@@ -204,7 +204,12 @@ bool DecideConformingJpeg(const ImageInfo& info, const JpegFacts& facts, Conform
     }
     image.orientation =
         facts.exifOrientation >= 2 && facts.exifOrientation <= 8 ? facts.exifOrientation : 1;
+    // Without its end-of-image marker some decoders (poppler's among them) stop before the last
+    // row of blocks; with the marker after the data every reader draws what the file holds.
     image.truncated = !facts.endsWithEndOfImage;
+    if (image.truncated) {
+        image.objectOptions.trailingBytes = "\xFF\xD9";
+    }
     reason.clear();
     return true;
 }
@@ -396,7 +401,8 @@ std::int32_t RefuseNonConformingEntries(ListBox& list) {
             continue;
         }
         if (image.truncated) {
-            Warn("Warning: image file does not end with an end-of-image marker (truncated?): " +
+            Warn("Warning: image file does not end with an end-of-image marker (truncated?); "
+                 "the PDF adds one after its data: " +
                  imagePath);
         }
         ++index;

@@ -27,7 +27,8 @@
 //   page limit     a page side above 14,400 units scales the page and its drawing down by one
 //                  factor, so that the larger side is 14,400 (no /UserUnit: that needs
 //                  PDF 1.6, and readers that ignore it would show the page at the wrong size).
-//   truncation     a JPEG that does not end with FF D9 is accepted with a warning.
+//   truncation     a JPEG that does not end with FF D9 is accepted with a warning, and its
+//                  stream gets FF D9 after the file's data.
 
 #include "conversion/modFolionix.h"
 #include "imaging/ImageInfo.h"

@@ -136,6 +136,8 @@ struct ImageObjectOptions {
     std::optional<std::int32_t> bitsPerComponent; // nothing: no /BitsPerComponent line
     std::optional<std::string> colorSpace;        // name without the slash; nothing: no line
     std::string decodeArray;                      // e.g. "[1 0 1 0 1 0 1 0]"; empty: no line
+    std::string trailingBytes; // appended to the stream after the file's bytes, and counted in
+                               // /Length (the end-of-image marker a truncated JPEG lacks)
 };
 
 // The one routine behind PdfAddJpegImage and PdfAddJpxImage: same refusals, aliasing,

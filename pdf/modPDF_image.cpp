@@ -116,7 +116,9 @@ bool PdfAddImageObject(const std::string& path, const std::string& imagePath, st
     if (size < 1) {
         return false;
     }
-    const std::int32_t length = CheckedInt32(size, "the image's length");
+    const std::int32_t fileLength = CheckedInt32(size, "the image's length");
+    const std::int32_t length = CheckedAdd(
+        fileLength, static_cast<std::int32_t>(options.trailingBytes.size()), "the image's length");
 
     std::string opening;
     opening.reserve(200);
@@ -157,9 +159,10 @@ bool PdfAddImageObject(const std::string& path, const std::string& imagePath, st
     // Once the head is in the file, a copy that cannot even start leaves a broken document,
     // which ends the run like any other copy error. A document that cannot be opened at all
     // (a missing output folder) fails every append the same way and only reports false.
-    if (!PdfCopyFileBytes(path, imagePath, 1, length) && headWritten) {
+    if (!PdfCopyFileBytes(path, imagePath, 1, fileLength) && headWritten) {
         throw RunError("Cannot copy " + imagePath + " into " + path);
     }
+    static_cast<void>(PdfWriteText(path, options.trailingBytes));
     const bool result = PdfWriteText(path, kClosingText);
     session.nextObjectNumber = CheckedAdd(objectNumber, 1, "the object number");
     return result;

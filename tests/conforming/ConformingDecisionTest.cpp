@@ -117,13 +117,17 @@ TEST(JpegDecisionExtras, NoFrameIsRefused) {
     EXPECT_NE(reason.find("frame"), std::string::npos);
 }
 
-TEST(JpegDecisionExtras, TruncationIsNotedButAccepted) {
+TEST(JpegDecisionExtras, TruncationIsAcceptedWithTheEndMarkerAfterTheData) {
     JpegFacts facts = BaselineFacts(3);
     facts.endsWithEndOfImage = false;
     ConformingImage image;
     std::string reason;
     ASSERT_TRUE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
     EXPECT_TRUE(image.truncated);
+    EXPECT_EQ(image.objectOptions.trailingBytes, "\xFF\xD9");
+    facts.endsWithEndOfImage = true;
+    ASSERT_TRUE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
+    EXPECT_TRUE(image.objectOptions.trailingBytes.empty());
 }
 
 TEST(Jpeg2000Decision, Jp2HasNeitherColourSpaceNorDepth) {

@@ -491,7 +491,7 @@ TEST_F(ConformingRender, JpegsOutsideDctDecodeAreRefusedByName) {
     static_cast<void>(DefaultPsnr("arithmetic-jpeg", before, Load(Djpeg(arithmetic)), 72));
 }
 
-TEST_F(ConformingRender, TruncatedJpegIsAcceptedWithAWarning) {
+TEST_F(ConformingRender, TruncatedJpegGetsItsEndMarkerAfterTheData) {
     const std::string jpg = Cjpeg("cut.jpg", 64, 48, "");
     SetJfifDensity(jpg, 1, 72);
     const Picture reference = Load(Djpeg(jpg));
@@ -499,15 +499,24 @@ TEST_F(ConformingRender, TruncatedJpegIsAcceptedWithAWarning) {
     ASSERT_GT(bytes.size(), 2u);
     bytes.erase(bytes.end() - 2, bytes.end());
     test::WriteBytes(jpg, bytes);
+    bytes.push_back(0xFF);
+    bytes.push_back(0xD9);
+    const std::string repaired = Path("cut-with-end.jpg");
+    test::WriteBytes(repaired, bytes);
 
     const std::string pdf = Conforming({jpg});
     ASSERT_EQ(warnings_.size(), 1u);
     EXPECT_TRUE(Has(warnings_[0], jpg));
     EXPECT_TRUE(Has(warnings_[0], "truncated"));
-    // Poppler drops the last rows of a JPEG without its end marker, and qpdf warns that it
-    // cannot decode the image data; the file is embedded as it is, so both are the file's.
-    ExpectRendersLike("truncated-jpeg", pdf, reference, 72, {"pdftoppm"});
-    ExpectValidWithImagesUnchanged(pdf, {jpg}, /*imageDataWarnings*/ true);
+    EXPECT_TRUE(Has(Text(pdf), "/Length " + std::to_string(bytes.size()) + ">>\nstream\n"));
+    ExpectRendersLike("truncated-jpeg", pdf, reference, 72);
+    ExpectValidWithImagesUnchanged(pdf, {repaired});
+
+    // The default mode embeds the file as it is: poppler drops the last row of blocks, and qpdf
+    // cannot decode the data.
+    const std::string before = Default({jpg});
+    static_cast<void>(DefaultPsnr("truncated-jpeg", before, reference, 72));
+    ExpectValidWithImagesUnchanged(before, {jpg}, /*imageDataWarnings*/ true);
 }
 
 // ---- One document per image --------------------------------------------------------------------

@@ -119,6 +119,20 @@ TEST_F(ImageObjectTest, GeneralObjectTakesItsLinesFromTheOptions) {
                                                          "stream\n");
 }
 
+TEST_F(ImageObjectTest, TrailingBytesFollowTheFileAndCountInTheLength) {
+    ImageObjectOptions options;
+    options.filter = "DCTDecode";
+    options.trailingBytes = "\xFF\xD9";
+    const std::string image = MakeImage("cut.jpg", 40001);
+    ASSERT_TRUE(PdfAddImageObject(path_, image, 3, 4, options, "I1"));
+    const std::string body = Body();
+    const std::string lengthLine = "/Length 40003>>\nstream\n";
+    const std::size_t start = body.find(lengthLine);
+    ASSERT_NE(start, std::string::npos);
+    EXPECT_EQ(body.substr(start + lengthLine.size()),
+              test::ReadText(image) + "\xFF\xD9\nendstream\nendobj\n");
+}
+
 // Turns the operating system's file-to-file copy off for one test, so that the buffer path (the
 // only one on some platforms and file systems) runs here too.
 class KernelCopySetting {
