@@ -13,6 +13,9 @@
 # writes to /dev/shm (see Measuring).
 # File names are passed as separate arguments (5000 of them in case b).
 #
+# Where strace and bench/replay_io (built with the CLI) are there, each CLI row is followed by the
+# floor its I/O pattern sets: the run's file system calls alone, recorded and replayed.
+#
 # Targets: (a) single PDF within 1.4x of cat; (b) at most 30 us per image more than cat and at
 # least 10x faster than img2pdf; --multiple within 1.4x of cp; peak memory under 10 MiB.
 set -euo pipefail
@@ -115,6 +118,33 @@ row() { # label seconds reference-seconds kib
     printf '%-44s %10.3f %10s %12.1f\n' "$1" "$2" "$3" "$(echo "$4 / 1024" | bc -l)"
 }
 
+# The floor of the I/O pattern: the CLI's run recorded with strace once, then its file system
+# calls alone replayed by bench/replay_io, best of $runs, under the same conditions as measure.
+replay_io=${REPLAY_IO:-$(dirname "$cli")/../bench/replay_io}
+floor_seconds=
+io_floor() { # CLI-ARGUMENTS...: sets floor_seconds, or leaves it empty without strace/replay_io
+    floor_seconds=
+    if ! command -v strace >/dev/null || [[ ! -x $replay_io ]]; then return 0; fi
+    run_number=$((run_number + 1))
+    local recorded=$runs_root/$run_number
+    mkdir -p "$recorded"
+    strace -o "$work/trace.log" "$cli" "$@" -o "$recorded" "${files[@]}" >/dev/null 2>&1
+    local best=999999
+    for ((r = 0; r < runs; r++)); do
+        run_number=$((run_number + 1))
+        local out=$runs_root/$run_number
+        mkdir -p "$out"
+        sync
+        warm_memory
+        local seconds
+        seconds=$("$replay_io" "$work/trace.log" "$recorded" "$out" | awk '{print $3}')
+        if (($(echo "$seconds < $best" | bc -l))); then best=$seconds; fi
+        if (($(find "$out" -type f | wc -l) <= 2)); then rm -rf "$out"; fi
+    done
+    rm -f "$work/trace.log"
+    floor_seconds=$best
+}
+
 run_case() { # name folder
     local name=$1 folder=$2
     mapfile -t files < <(cd "$folder" && ls img*.jpg huge.jpg 2>/dev/null | sort)
@@ -130,6 +160,11 @@ run_case() { # name folder
     local cli_s=$best_seconds cli_kib=$peak_kib
     row "$name: folionix-cli (single PDF)" "$cli_s" "$(printf '%.2f' "$(echo "$cli_s / $cat_s" | bc -l)")" "$cli_kib"
     printf '%-44s %10.1f us per image over cat\n' "" "$(echo "($cli_s - $cat_s) * 1000000 / $n" | bc -l)"
+    io_floor
+    if [[ -n $floor_seconds ]]; then
+        row "$name: its file system calls alone" "$floor_seconds" "$(printf '%.2f' "$(echo "$floor_seconds / $cat_s" | bc -l)")" 0
+        printf '%-44s %10.1f us per image over cat\n' "" "$(echo "($floor_seconds - $cat_s) * 1000000 / $n" | bc -l)"
+    fi
 
     if ((n > 1)); then
         measure img2pdf -o "@OUT@/img2pdf.pdf" "${files[@]}"
@@ -146,6 +181,10 @@ run_case() { # name folder
     local multi_s=$best_seconds
     row "$name: folionix-cli --multiple" "$multi_s" "$(printf '%.2f' "$(echo "$multi_s / $cp_s" | bc -l)")" "$peak_kib"
     printf '%-44s %10.1f us per image over cp\n' "" "$(echo "($multi_s - $cp_s) * 1000000 / $n" | bc -l)"
+    io_floor --multiple
+    if [[ -n $floor_seconds ]]; then
+        row "$name: its file system calls alone" "$floor_seconds" "$(printf '%.2f' "$(echo "$floor_seconds / $cp_s" | bc -l)")" 0
+    fi
     cd "$work"
 }
 

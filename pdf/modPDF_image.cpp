@@ -29,6 +29,11 @@ ImageIndex& Index() {
 }
 
 constexpr std::string_view kClosingText = "\nendstream\nendobj\n";
+
+[[noreturn]] void ThrowCopyError(const std::string& sourcePath,
+                                 const std::string& destinationPath) {
+    throw RunError("Cannot copy " + sourcePath + " into " + destinationPath);
+}
 constexpr std::int32_t kCopyChunk = 32000;
 
 } // namespace
@@ -229,7 +234,7 @@ bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sou
             const File::KernelCopy copied = source->CopyRangeTo(
                 sourcePosition, *destination, destinationPosition, static_cast<std::size_t>(chunk));
             if (copied == File::KernelCopy::Failed) {
-                throw RunError("Cannot copy " + sourcePath + " into " + destinationPath);
+                ThrowCopyError(sourcePath, destinationPath);
             }
             if (copied == File::KernelCopy::Done) {
                 sourcePosition += chunk;
