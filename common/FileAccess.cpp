@@ -98,9 +98,6 @@ void CloseDescriptor(int descriptor) {
 // filesystem::path in between, whose parsing costs more than the open itself when the writer
 // opens its document for every append.
 int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
-    if (utf8Path.find('\0') != std::string_view::npos) {
-        return -1;
-    }
     std::array<char, 1024> shortName; // filled below, up to the terminating zero
     std::string longName;
     const char* name = nullptr;
@@ -198,7 +195,8 @@ bool& KernelCopyEnabled() {
 } // namespace
 
 std::optional<File> File::Open(std::string_view utf8Path, Mode mode) {
-    if (utf8Path.empty()) {
+    // A zero byte would end the name early on every platform: it names no file of ours.
+    if (utf8Path.empty() || utf8Path.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
     const int descriptor = OpenDescriptor(utf8Path, mode);
