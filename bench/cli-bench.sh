@@ -114,8 +114,12 @@ measure() {
 }
 
 printf '\n%-44s %10s %10s %12s\n' "case" "seconds" "ratio" "peak RSS MiB"
-row() { # label seconds reference-seconds kib
-    printf '%-44s %10.3f %10s %12.1f\n' "$1" "$2" "$3" "$(echo "$4 / 1024" | bc -l)"
+row() { # label seconds reference-seconds kib (- for none)
+    if [[ $4 == - ]]; then
+        printf '%-44s %10.3f %10s %12s\n' "$1" "$2" "$3" -
+    else
+        printf '%-44s %10.3f %10s %12.1f\n' "$1" "$2" "$3" "$(echo "$4 / 1024" | bc -l)"
+    fi
 }
 
 # The floor of the I/O pattern: the CLI's run recorded with strace once, then its file system
@@ -162,7 +166,7 @@ run_case() { # name folder
     printf '%-44s %10.1f us per image over cat\n' "" "$(echo "($cli_s - $cat_s) * 1000000 / $n" | bc -l)"
     io_floor
     if [[ -n $floor_seconds ]]; then
-        row "$name: its file system calls alone" "$floor_seconds" "$(printf '%.2f' "$(echo "$floor_seconds / $cat_s" | bc -l)")" 0
+        row "$name: its system calls alone" "$floor_seconds" "$(printf '%.2f' "$(echo "$floor_seconds / $cat_s" | bc -l)")" -
         printf '%-44s %10.1f us per image over cat\n' "" "$(echo "($floor_seconds - $cat_s) * 1000000 / $n" | bc -l)"
     fi
 
@@ -183,7 +187,7 @@ run_case() { # name folder
     printf '%-44s %10.1f us per image over cp\n' "" "$(echo "($multi_s - $cp_s) * 1000000 / $n" | bc -l)"
     io_floor --multiple
     if [[ -n $floor_seconds ]]; then
-        row "$name: its file system calls alone" "$floor_seconds" "$(printf '%.2f' "$(echo "$floor_seconds / $cp_s" | bc -l)")" 0
+        row "$name: its system calls alone" "$floor_seconds" "$(printf '%.2f' "$(echo "$floor_seconds / $cp_s" | bc -l)")" -
     fi
     cd "$work"
 }
