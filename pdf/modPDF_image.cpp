@@ -29,12 +29,12 @@ ImageIndex& Index() {
 }
 
 constexpr std::string_view kClosingText = "\nendstream\nendobj\n";
+constexpr std::int32_t kCopyChunk = 32000;
 
 [[noreturn]] void ThrowCopyError(const std::string& sourcePath,
                                  const std::string& destinationPath) {
     throw RunError("Cannot copy " + sourcePath + " into " + destinationPath);
 }
-constexpr std::int32_t kCopyChunk = 32000;
 
 } // namespace
 
@@ -165,7 +165,7 @@ bool PdfAddImageObject(const std::string& path, const std::string& imagePath, st
     // which ends the run like any other copy error. A document that cannot be opened at all
     // (a missing output folder) fails every append the same way and only reports false.
     if (!PdfCopyFileBytes(path, imagePath, 1, fileLength) && headWritten) {
-        throw RunError("Cannot copy " + imagePath + " into " + path);
+        ThrowCopyError(imagePath, path);
     }
     static_cast<void>(PdfWriteText(path, options.trailingBytes));
     const bool result = PdfWriteText(path, kClosingText);
