@@ -86,7 +86,9 @@ TEST(FileAccess, NamesWithANulOrBeyondTheShortBufferOpenAsTheyShould) {
     test::TempDir dir;
     test::WriteText(dir.File("a"), "1");
     EXPECT_FALSE(File::Open(dir.File("a") + std::string(1, '\0') + "b", File::Mode::Read));
-    // A name longer than the stack buffer for names: nested folders, each name short.
+#ifndef _WIN32
+    // A name longer than the stack buffer for names: nested folders, each name short. (Windows
+    // names go through wide paths, and such lengths need long-path support there.)
     std::string folder = dir.Path().string();
     while (folder.size() < 1100) {
         folder += "/" + std::string(60, 'd');
@@ -97,6 +99,7 @@ TEST(FileAccess, NamesWithANulOrBeyondTheShortBufferOpenAsTheyShould) {
     auto file = File::Open(path, File::Mode::Read);
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->Size(), 4);
+#endif
 }
 
 // The copy between two files inside the operating system, and what it says when it is off.
