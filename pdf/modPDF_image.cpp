@@ -230,26 +230,22 @@ bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sou
     bool kernelCopy = true;
     while (remaining > 0) {
         const std::int32_t chunk = remaining < kCopyChunk + 1 ? remaining : kCopyChunk;
-        if (kernelCopy) {
-            const File::KernelCopy copied = source->CopyRangeTo(
-                sourcePosition, *destination, destinationPosition, static_cast<std::size_t>(chunk));
-            if (copied == File::KernelCopy::Failed) {
-                ThrowCopyError(sourcePath, destinationPath);
-            }
-            if (copied == File::KernelCopy::Done) {
-                sourcePosition += chunk;
-                destinationPosition += chunk;
-                remaining -= chunk;
-                continue;
-            }
+        const File::KernelCopy copied =
+            kernelCopy ? source->CopyRangeTo(sourcePosition, *destination, destinationPosition,
+                                             static_cast<std::size_t>(chunk))
+                       : File::KernelCopy::Unsupported;
+        if (copied == File::KernelCopy::Failed) {
+            ThrowCopyError(sourcePath, destinationPath);
+        }
+        if (copied == File::KernelCopy::Unsupported) {
             kernelCopy = false;
-        }
-        const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(chunk));
-        if (!source->ReadExactlyAt(sourcePosition, bytes)) {
-            throw RunError("Cannot read " + sourcePath);
-        }
-        if (!destination->WriteAt(destinationPosition, std::span<const std::uint8_t>(bytes))) {
-            throw RunError("Cannot write to " + destinationPath);
+            const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(chunk));
+            if (!source->ReadExactlyAt(sourcePosition, bytes)) {
+                throw RunError("Cannot read " + sourcePath);
+            }
+            if (!destination->WriteAt(destinationPosition, std::span<const std::uint8_t>(bytes))) {
+                throw RunError("Cannot write to " + destinationPath);
+            }
         }
         sourcePosition += chunk;
         destinationPosition += chunk;
