@@ -83,6 +83,11 @@ struct Jp2Facts {
     Jp2ResolutionBox displayResolution;
     // Csiz of the codestream's SIZ segment (0 when none was read).
     std::int32_t components = 0;
+    // The first colour specification box (colr) inside jp2h: its method (1 enumerated, 2 or 3
+    // an ICC profile; 0 when there is no colr box) and, for method 1, the enumerated colour
+    // space (16 sRGB, 17 greyscale, 18 sYCC, ...).
+    std::int32_t colourMethod = 0;
+    std::uint32_t enumeratedColourSpace = 0;
 
     friend bool operator==(const Jp2Facts&, const Jp2Facts&) = default;
 };
@@ -90,6 +95,12 @@ struct Jp2Facts {
 // What a raw JPEG 2000 codestream says beyond ImageInfo.
 struct J2kFacts {
     std::int32_t components = 0; // Csiz of the SIZ segment
+    // Xsiz, Ysiz, XOsiz and YOsiz of the SIZ segment as unsigned numbers: the image area is
+    // (gridWidth - xOffset) by (gridHeight - yOffset).
+    std::uint32_t gridWidth = 0;
+    std::uint32_t gridHeight = 0;
+    std::uint32_t xOffset = 0;
+    std::uint32_t yOffset = 0;
 
     friend bool operator==(const J2kFacts&, const J2kFacts&) = default;
 };
