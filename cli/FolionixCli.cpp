@@ -5,7 +5,6 @@
 #include "conversion/ListBox.h"
 #include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"
-#include "conversion/modForms.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -23,11 +22,14 @@ namespace {
 constexpr std::string_view kProgram = "folionix-cli";
 
 // The window's controls, filled from the command line: the core reads the run's options
-// through this exactly as it reads the window.
+// through this exactly as it reads the window. Messages go to standard error as they are shown;
+// the completion message goes to standard output.
 class CliHost final : public ConversionHost {
 public:
-    CliHost(const CliOptions& options, std::string outputPath)
-        : options_(options), outputPath_(std::move(outputPath)) {}
+    CliHost(const CliOptions& options, std::string outputPath, std::ostream& out, std::ostream& err,
+            const std::function<LocalTime()>& clock)
+        : options_(options), outputPath_(std::move(outputPath)), out_(out), err_(err),
+          clock_(clock) {}
 
     std::string FieldText(SettingsField field) const override {
         switch (field) {
@@ -58,32 +60,25 @@ public:
     }
     ListBox& ImageList() override { return list_; }
 
+    void ShowMessage(const std::string& text, int style, const std::string& title) override {
+        static_cast<void>(style);
+        static_cast<void>(title);
+        err_ << text << '\n';
+    }
+    void ShowCompletion(const std::string& text) override { out_ << text << '\n'; }
+    void Warn(const std::string& text) override { err_ << text << '\n'; }
+    LocalTime Now() const override { return clock_ ? clock_() : CurrentLocalTime(); }
+    const OutputPlan& Plan() const override {
+        return options_.conforming ? ConformingPlan() : WindowPlan();
+    }
+
 private:
     const CliOptions& options_;
     std::string outputPath_;
     ImageListModel list_;
-};
-
-struct RecordedMessage {
-    std::string text;
-    int style = 0;
-    std::string title;
-};
-
-// Routes the core's message boxes into a list for the time of one call, and restores the
-// default on the way out, also when an error ends the run.
-class MessageRecorder {
-public:
-    MessageRecorder() {
-        SetMessageBoxHook([this](const std::string& text, int style, const std::string& title) {
-            messages.push_back(RecordedMessage{text, style, title});
-        });
-    }
-    ~MessageRecorder() { SetMessageBoxHook({}); }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    std::vector<RecordedMessage> messages;
+    std::ostream& out_;
+    std::ostream& err_;
+    const std::function<LocalTime()>& clock_;
 };
 
 // Relative operands are taken from the folder the program was started in (read once: the
@@ -103,15 +98,6 @@ std::string CurrentFolder() {
     return error ? std::string(".") : Utf8FromPath(folder);
 }
 
-// The list entry a dropped file would get, to tell a duplicate from a file passed over.
-std::string EntryOfDroppedPath(const std::string& fullPath) {
-    const std::size_t separator = fullPath.rfind(kPathSeparator);
-    if (separator == std::string::npos) {
-        return ImageListEntry(fullPath, "");
-    }
-    return ImageListEntry(fullPath.substr(separator + 1), fullPath.substr(0, separator + 1));
-}
-
 const CliOption* FindLongOption(std::string_view name) {
     for (const CliOption& option : CliOptionTable()) {
         if (option.longName == name) {
@@ -129,14 +115,6 @@ const CliOption* FindShortOption(char name) {
     }
     return nullptr;
 }
-
-// Restores the conforming mode's default warning output on the way out.
-struct ConformingWarningHookReset {
-    ConformingWarningHookReset() = default;
-    ConformingWarningHookReset(const ConformingWarningHookReset&) = delete;
-    ConformingWarningHookReset& operator=(const ConformingWarningHookReset&) = delete;
-    ~ConformingWarningHookReset() { SetConformingWarningHook({}); }
-};
 
 std::string OptionDisplayName(const CliOption& option) {
     return "--" + std::string(option.longName);
@@ -286,7 +264,8 @@ std::string CliUsageText() {
     return text;
 }
 
-int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+           const std::function<LocalTime()>& clock) {
     CliOptions options;
     std::string error;
     if (!ParseCliArguments(arguments, options, error)) {
@@ -306,8 +285,8 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return kExitUsage;
     }
 
-    CliHost host(options, options.outputPathGiven ? options.outputPath : CurrentFolder());
-    MessageRecorder recorder;
+    CliHost host(options, options.outputPathGiven ? options.outputPath : CurrentFolder(), out, err,
+                 clock);
 
     // Each operand is one dropped file. A file passed over without a message (no "." in its
     // path) is reported as well: on a command line nothing else would tell the user.
@@ -315,60 +294,27 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     std::error_code folderError;
     const std::filesystem::path startFolder = std::filesystem::current_path(folderError);
     for (const std::string& operand : options.images) {
-        const std::string path = AbsolutePath(operand, startFolder);
-        const std::size_t messagesBefore = recorder.messages.size();
-        const std::int32_t countBefore = host.ImageList().ListCount();
         DropData drop;
-        drop.files.push_back(path);
-        AddDroppedFiles(host.ImageList(), drop);
-        for (std::size_t m = messagesBefore; m < recorder.messages.size(); ++m) {
-            err << recorder.messages[m].text << '\n';
-        }
-        if (recorder.messages.size() > messagesBefore) {
-            ++refused;
-        } else if (host.ImageList().ListCount() == countBefore &&
-                   FindListItem(host.ImageList(), EntryOfDroppedPath(path)) < 0) {
-            err << "Unable to load image file: " << path << '\n';
-            ++refused;
+        drop.files.push_back(AbsolutePath(operand, startFolder));
+        for (const AddOutcome& outcome : AddDroppedFiles(host, drop)) {
+            if (outcome.result == AddResult::PassedOver) {
+                err << "Unable to load image file: " << outcome.path << '\n';
+            }
+            if (outcome.result == AddResult::PassedOver || outcome.result == AddResult::Refused) {
+                ++refused;
+            }
         }
     }
-    recorder.messages.clear();
 
-    // The conforming mode checks the list first: a file it cannot embed conformingly is left
-    // out like an unreadable one, and a truncated JPEG gets a warning.
-    SetConformingWarningHook([&err](const std::string& text) { err << text << '\n'; });
-    const ConformingWarningHookReset resetWarnings;
-    if (options.conforming) {
-        refused += RefuseNonConformingEntries(host.ImageList());
-        for (const RecordedMessage& message : recorder.messages) {
-            err << message.text << '\n';
-        }
-        recorder.messages.clear();
-    }
-
-    RunReport report;
-    try {
-        report = options.conforming ? RunConformingConversion(host) : RunConversion(host);
-    } catch (const RunError& runError) {
-        err << kProgram << ": " << runError.what() << '\n';
-        return kExitWriteFailed;
-    } catch (const std::exception& otherError) {
-        err << kProgram << ": " << otherError.what() << '\n';
-        return kExitWriteFailed;
-    }
-
-    if (!report.completed) {
-        for (const RecordedMessage& message : recorder.messages) {
-            err << message.text << '\n';
-        }
+    const RunReport report = RunConversion(host);
+    switch (report.outcome) {
+    case RunOutcome::Rejected:
         return kExitRejectedOptions;
-    }
-    // The completion message is the last one shown.
-    for (std::size_t m = 0; m + 1 < recorder.messages.size(); ++m) {
-        err << recorder.messages[m].text << '\n';
-    }
-    if (!recorder.messages.empty()) {
-        out << recorder.messages.back().text << '\n';
+    case RunOutcome::Failed:
+        err << kProgram << ": " << report.failure << '\n';
+        return kExitWriteFailed;
+    case RunOutcome::Completed:
+        break;
     }
     if (report.writerFailed) {
         err << kProgram << ": a document could not be written completely (does the output "

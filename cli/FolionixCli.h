@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Clock.h"
+
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -58,7 +61,9 @@ std::string CliUsageText();
 
 // The whole program: parse, add the images by the dropped-file rules, run, report. Messages
 // go to out (completion, help, version) and err (everything else). Returns the exit code.
-// A run-ending error is reported on err with exit code 4; nothing is thrown.
-int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+// A run-ending error is reported on err with exit code 4; nothing is thrown. clock, when set,
+// replaces the system clock (the tests pin the date line and the completion times with it).
+int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+           const std::function<LocalTime()>& clock = {});
 
 } // namespace folionix::cli

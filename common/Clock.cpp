@@ -3,15 +3,9 @@
 #include <array>
 #include <chrono>
 #include <ctime>
-#include <utility>
 
 namespace folionix {
 namespace {
-
-ClockHook& ClockOverride() {
-    static ClockHook hook;
-    return hook;
-}
 
 void AppendTwoDigits(std::string& out, int value) {
     out.push_back(static_cast<char>('0' + (value / 10) % 10));
@@ -20,14 +14,7 @@ void AppendTwoDigits(std::string& out, int value) {
 
 } // namespace
 
-void SetClockHook(ClockHook hook) {
-    ClockOverride() = std::move(hook);
-}
-
 LocalTime CurrentLocalTime() {
-    if (ClockOverride()) {
-        return ClockOverride()();
-    }
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm parts{};
 #ifdef _WIN32

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace folionix {
@@ -15,13 +14,8 @@ struct LocalTime {
     int second = 0; // 0..59
 };
 
-using ClockHook = std::function<LocalTime()>;
-
-// Replaces the system clock (tests pin the header's date line and the run's times with it).
-// An empty hook restores the system clock.
-void SetClockHook(ClockHook hook);
-
-// The current local time, from the hook when one is set.
+// The system clock's current local time. The run takes its times from its host instead, so that
+// a test can pin the header's date line and the completion times.
 LocalTime CurrentLocalTime();
 
 // "hh:mm:ss", 24-hour clock, two digits each.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/ConversionHost.h"
 #include "conversion/ListBox.h"
 #include "imaging/ImageInfo.h"
 
@@ -16,7 +17,6 @@ namespace folionix {
 enum class PageSizeMode { MatchImageSize, SpecifyPageSize };
 enum class OutputMode { SinglePdf, MultiplePdfs };
 enum class ImagePosition { Centered, TopLeftCorner };
-enum class CheckState { Unchecked, Checked, Grayed };
 
 // The options of one run as the window holds them (numbers already read by LeadingNumber).
 struct ConversionSettings {
@@ -34,31 +34,6 @@ struct ConversionSettings {
     bool shrinkOversized = true;
 };
 
-// The text fields of the window, by the control that holds them.
-enum class SettingsField {
-    OutputPath,   // Text1
-    PageWidth,    // Text2
-    FileName,     // Text3
-    PageHeight,   // Text4
-    MarginTop,    // Text5
-    MarginBottom, // Text6
-    MarginLeft,   // Text7
-    MarginRight   // Text8
-};
-
-// "The window" as the core reads it: the controls that hold the settings, and the image list.
-// The builds read it again while they run, exactly when the window's controls would be read.
-class ConversionHost {
-public:
-    virtual ~ConversionHost() = default;
-    virtual std::string FieldText(SettingsField field) const = 0;
-    virtual bool IsSpecifyPageSize() const = 0; // Option2 set
-    virtual bool IsSinglePdf() const = 0;       // Option3 set
-    virtual bool IsCentered() const = 0;        // Option5 set
-    virtual CheckState ShrinkCheckState() const = 0;
-    virtual ListBox& ImageList() = 0;
-};
-
 // Reads all fields of the host into one record.
 ConversionSettings ReadSettings(const ConversionHost& host);
 
@@ -67,45 +42,43 @@ ConversionSettings ReadSettings(const ConversionHost& host);
 // numbers; 0 when the text does not start with a number.
 double LeadingNumber(std::string_view text);
 
-// --- Messages ---------------------------------------------------------------------------------
-
-inline constexpr int kStyleCritical = 16;    // stop icon, OK
-inline constexpr int kStyleExclamation = 48; // exclamation icon, OK
-inline constexpr int kStyleOkOnly = 0;       // OK alone
-inline constexpr const char* kApplicationTitle = "Folionix";
-
-// A modal message box: text, style, title. The window shows a box; the command line prints.
-using MessageBoxHook =
-    std::function<void(const std::string& text, int style, const std::string& title)>;
-void SetMessageBoxHook(MessageBoxHook hook);
-void ShowMessage(const std::string& text, int style, const std::string& title);
-
 // --- The run ----------------------------------------------------------------------------------
 
 // The four checks in order; on failure the first failing check's message has been shown.
-bool ValidateSettings(const ConversionHost& host);
+bool ValidateSettings(ConversionHost& host);
 
-// What a run did, for front ends that want more than the completion message.
-struct RunReport {
-    bool completed = false;    // the build returned and the completion message was shown
-    bool writerFailed = false; // some writer call returned false
+enum class RunOutcome {
+    Rejected,  // a check of the settings failed; its message was shown, nothing was written
+    Completed, // the build returned and the completion message was shown
+    Failed     // an error that ends a run (RunError) stopped the build
 };
 
-// Validate, take the start time, build, take the end time, show the completion message.
-// A RunError raised by a build propagates to the caller without the completion message.
+// What a run did.
+struct RunReport {
+    RunOutcome outcome = RunOutcome::Rejected;
+    // Completed, but some writer call returned false (a document that could not be created or
+    // appended to); writerFailure names the first such call.
+    bool writerFailed = false;
+    std::string writerFailure;
+    // Failed: the error that ended the run.
+    std::string failure;
+    // Completed: the completion message as shown.
+    std::string completionText;
+};
+
+// Validate, take the start time, build with the host's plan, take the end time, show the
+// completion message. A RunError ends the build and is reported, not thrown.
 RunReport RunConversion(ConversionHost& host);
 
-// The same run with other builds in place of CreateSinglePdf and CreateMultiplePdfs (the
-// conforming mode's); each returns whether every writer call succeeded.
-using BuildProcedure = bool (*)(ConversionHost& host);
-RunReport RunConversionWith(ConversionHost& host, BuildProcedure createSingle,
-                            BuildProcedure createMultiple);
-
-// The two builds. They return whether every writer call succeeded; callers may ignore it.
-bool CreateSinglePdf(ConversionHost& host);
-bool CreateMultiplePdfs(ConversionHost& host);
+// The two builds, with the host's plan. They return whether every writer call succeeded;
+// failure, when given, receives a description of the first call that did not. A RunError
+// propagates.
+bool CreateSinglePdf(ConversionHost& host, std::string* failure = nullptr);
+bool CreateMultiplePdfs(ConversionHost& host, std::string* failure = nullptr);
 
 // --- Page layout ------------------------------------------------------------------------------
+
+inline constexpr double kPointsPerInch = 72;
 
 // Margins in points (inches times 72), not rounded.
 struct PageMargins {
@@ -114,6 +87,9 @@ struct PageMargins {
     double left = 0;
     double right = 0;
 };
+
+// The four margin fields of the host in points.
+PageMargins ReadMarginsInPoints(const ConversionHost& host);
 
 // Where one image goes: whole-point sizes, and the image's left edge (x) and top edge (y)
 // measured from the page's left and bottom edges.
@@ -162,10 +138,29 @@ struct DropData {
     std::vector<std::string> files;
 };
 
-void AddDroppedFiles(ListBox& list, const DropData& data, std::int32_t effect = 0,
-                     std::int32_t button = 0, std::int32_t shift = 0, float x = 0, float y = 0);
-void AddSelectedFiles(ListBox& list, const std::string& folder,
-                      const std::vector<std::string>& fileNames, std::int32_t count);
+// What adding one file did.
+enum class AddResult {
+    Added,         // a new entry at the end of the list
+    AlreadyListed, // the list holds it already: nothing changed, nothing shown
+    Refused,       // its header could not be read, or the plan cannot write it: message shown
+    PassedOver     // no "." in its name: nothing changed, nothing shown
+};
+
+struct AddOutcome {
+    std::string path; // the full path as the file was offered
+    AddResult result = AddResult::PassedOver;
+    std::string message; // Refused: the message shown
+};
+
+// Adds dropped files to the host's list, each read once and checked by the host's plan. One
+// outcome per file offered, in order.
+std::vector<AddOutcome> AddDroppedFiles(ConversionHost& host, const DropData& data,
+                                        std::int32_t effect = 0, std::int32_t button = 0,
+                                        std::int32_t shift = 0, float x = 0, float y = 0);
+// Adds the first count names chosen in the "Add Files" dialog, in the folder it answered.
+std::vector<AddOutcome> AddSelectedFiles(ConversionHost& host, const std::string& folder,
+                                         const std::vector<std::string>& fileNames,
+                                         std::int32_t count);
 
 void MoveSelectionUp(ListBox& list);
 void MoveSelectionDown(ListBox& list);

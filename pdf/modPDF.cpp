@@ -3,6 +3,7 @@
 #include "common/CheckedMath.h"
 #include "common/Clock.h"
 #include "common/RunError.h"
+#include "common/Text.h"
 #include "pdf/modPDF_internal.h"
 
 #include <array>
@@ -60,11 +61,6 @@ using pdf_detail::AppendObjectHead;
 
 namespace {
 
-EventPumpHook& EventPump() {
-    static EventPumpHook hook;
-    return hook;
-}
-
 // Appends at the current end of an open file. A file whose length cannot be taken or a write
 // the platform refuses (disk full and the like) ends the run: the document would be corrupt.
 void AppendAtEnd(File& file, const std::string& path, std::string_view text) {
@@ -80,37 +76,21 @@ const DocumentSession& PdfSession() {
     return pdf_detail::MutableSession();
 }
 
-void SetPdfEventPump(EventPumpHook hook) {
-    EventPump() = std::move(hook);
-}
-
-void pdf_detail::CallEventPump() {
-    if (EventPump()) {
-        EventPump()();
-    }
-}
-
-bool PdfOpenDocument(const std::string& path, const std::string& version) {
-    std::string_view trimmed = version;
-    while (!trimmed.empty() && trimmed.front() == ' ') {
-        trimmed.remove_prefix(1);
-    }
-    while (!trimmed.empty() && trimmed.back() == ' ') {
-        trimmed.remove_suffix(1);
-    }
+bool PdfOpenDocument(const std::string& path, const std::string& version,
+                     const LocalTime& created) {
+    std::string trimmed = TrimSpaces(version);
     if (trimmed.size() != 3) {
         trimmed = "1.4";
     }
 
     // The second line's high bytes tell transfer programs that the file is binary.
-    const LocalTime now = CurrentLocalTime();
     std::string header;
     header.reserve(48);
     header.append("%PDF-").append(trimmed).push_back('\n');
     header.append("%\xE4\xE3\xCF\xD2\xBF\n");
     header.push_back('\n');
-    header.append("%-[").append(FormatDate(now)).push_back(' ');
-    header.append(FormatClockTime(now)).append("]-%\n");
+    header.append("%-[").append(FormatDate(created)).push_back(' ');
+    header.append(FormatClockTime(created)).append("]-%\n");
 
     if (!File::Open(path, File::Mode::CreateTruncate)) {
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Clock.h"
 #include "common/FileAccess.h"
 
 #include <cstddef>
@@ -50,16 +51,16 @@ const DocumentSession& PdfSession();
 
 // Called once after every 1001 records while the close sorts a large object table, so a window
 // can process its pending events: a table of n records calls it floor(n / 1001) times, so a
-// document of 1000 objects or fewer never does. Empty by default; the window sets it. The hook
-// must not start another writer operation.
-using EventPumpHook = std::function<void()>;
-void SetPdfEventPump(EventPumpHook hook);
+// document of 1000 objects or fewer never does. It must not start another writer operation.
+using EventPump = std::function<void()>;
 
 // --- Session and object output ----------------------------------------------------------------
 
-// Creates (or truncates) the document and writes the 43-byte header; version is trimmed and
-// replaced by "1.4" unless it is three characters long. False when the file cannot be created.
-bool PdfOpenDocument(const std::string& path, const std::string& version);
+// Creates (or truncates) the document and writes the 43-byte header, whose date line shows
+// created; version is trimmed and replaced by "1.4" unless it is three characters long. False
+// when the file cannot be created.
+bool PdfOpenDocument(const std::string& path, const std::string& version,
+                     const LocalTime& created = CurrentLocalTime());
 
 // Appends text at the end of the file, opening it by name and closing it again, so the file is
 // complete on disk after every append. Empty text returns true without touching the file.
@@ -99,8 +100,9 @@ std::string PdfStreamTail();
 
 // Ends an open page, writes catalog, page tree root (object 1), cross-reference table and
 // trailer through one open handle, and resets the session: also when the file cannot be opened
-// (false) and when a write error or an overflow raises RunError.
-bool PdfCloseDocument(const std::string& path);
+// (false) and when a write error or an overflow raises RunError. pumpEvents, when set, runs
+// during the sort of a large object table.
+bool PdfCloseDocument(const std::string& path, const EventPump& pumpEvents = {});
 
 std::string PdfCatalogText(std::int32_t catalogObject, std::int32_t generation,
                            std::int32_t pageTreeObject, std::int32_t pageTreeGeneration);
@@ -111,9 +113,9 @@ std::string PdfTrailerText(std::int32_t recordCount, std::int32_t catalogObject,
 
 // Indices into the session's objectTable in ascending objectNumber: an insertion sort in table
 // order, each record placed after the last placed record with a smaller number (so a record
-// goes before earlier ones with the same number). Calls the event pump after every 1001
-// records placed.
-std::vector<std::size_t> SortObjectTable();
+// goes before earlier ones with the same number). Calls pumpEvents after every 1001 records
+// placed.
+std::vector<std::size_t> SortObjectTable(const EventPump& pumpEvents = {});
 
 // --- Image XObjects ---------------------------------------------------------------------------
 
@@ -139,6 +141,11 @@ struct ImageObjectOptions {
     std::string trailingBytes; // appended to the stream after the file's bytes, and counted in
                                // /Length (the end-of-image marker a truncated JPEG lacks)
 };
+
+// The options PdfAddJpegImage ("DCTDecode") and PdfAddJpxImage ("JPXDecode") use: the bits per
+// component as given, DeviceGray for 8 bits per pixel and DeviceRGB for anything else.
+ImageObjectOptions StandardImageOptions(std::string filter, std::int32_t bitsPerComponent,
+                                        std::int32_t bitsPerPixel);
 
 // The one routine behind PdfAddJpegImage and PdfAddJpxImage: same refusals, aliasing,
 // numbering and byte copy, with the dictionary lines taken from options. Raises RunError when

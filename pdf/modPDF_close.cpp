@@ -51,7 +51,7 @@ void PutPadded(char* out, std::size_t width, std::int64_t value) {
 
 } // namespace
 
-bool PdfCloseDocument(const std::string& path) {
+bool PdfCloseDocument(const std::string& path, const EventPump& pumpEvents) {
     SessionResetOnExit resetOnExit;
     std::optional<File> handle = File::Open(path, File::Mode::ReadWrite);
     if (!handle) {
@@ -84,7 +84,7 @@ bool PdfCloseDocument(const std::string& path) {
     PdfWriteText(path, PdfPageTreeText(session.pageTreeObject, session.pageTreeGeneration, pages),
                  file);
 
-    const std::vector<std::size_t> order = SortObjectTable();
+    const std::vector<std::size_t> order = SortObjectTable(pumpEvents);
 
     const std::int32_t crossReferenceOffset = PdfFileLength(path, file);
     const std::int32_t recordCount =
@@ -166,7 +166,7 @@ std::string PdfTrailerText(std::int32_t recordCount, std::int32_t catalogObject,
 // Records arrive almost in ascending order (only the page tree root, number 1, comes last), so
 // the insertion sort stays near linear. The window gets a chance to process its events after
 // every 1001 records placed: a table of n records calls the pump floor(n / 1001) times.
-std::vector<std::size_t> SortObjectTable() {
+std::vector<std::size_t> SortObjectTable(const EventPump& pumpEvents) {
     // The numbers are copied first: the event pump runs foreign code in the middle of the sort.
     const std::vector<ObjectRecord>& table = pdf_detail::MutableSession().objectTable;
     std::vector<std::int32_t> numbers;
@@ -184,8 +184,8 @@ std::vector<std::size_t> SortObjectTable() {
             --place;
         }
         order.insert(order.begin() + static_cast<std::ptrdiff_t>(place), i);
-        if (++examined % 1001 == 0) {
-            pdf_detail::CallEventPump();
+        if (++examined % 1001 == 0 && pumpEvents) {
+            pumpEvents();
         }
     }
     return order;

@@ -173,10 +173,8 @@ bool PdfAddImageObject(const std::string& path, const std::string& imagePath, st
     return result;
 }
 
-namespace {
-
-ImageObjectOptions BaseImageOptions(std::string filter, std::int32_t bitsPerComponent,
-                                    std::int32_t bitsPerPixel) {
+ImageObjectOptions StandardImageOptions(std::string filter, std::int32_t bitsPerComponent,
+                                        std::int32_t bitsPerPixel) {
     ImageObjectOptions options;
     options.filter = std::move(filter);
     options.bitsPerComponent = bitsPerComponent;
@@ -184,13 +182,11 @@ ImageObjectOptions BaseImageOptions(std::string filter, std::int32_t bitsPerComp
     return options;
 }
 
-} // namespace
-
 bool PdfAddJpegImage(const std::string& path, const std::string& imagePath, std::int32_t width,
                      std::int32_t height, std::int32_t bitsPerComponent, std::int32_t bitsPerPixel,
                      const std::string& resourceName) {
     return PdfAddImageObject(path, imagePath, width, height,
-                             BaseImageOptions("DCTDecode", bitsPerComponent, bitsPerPixel),
+                             StandardImageOptions("DCTDecode", bitsPerComponent, bitsPerPixel),
                              resourceName);
 }
 
@@ -198,7 +194,7 @@ bool PdfAddJpxImage(const std::string& path, const std::string& imagePath, std::
                     std::int32_t height, std::int32_t bitsPerComponent, std::int32_t bitsPerPixel,
                     const std::string& resourceName) {
     return PdfAddImageObject(path, imagePath, width, height,
-                             BaseImageOptions("JPXDecode", bitsPerComponent, bitsPerPixel),
+                             StandardImageOptions("JPXDecode", bitsPerComponent, bitsPerPixel),
                              resourceName);
 }
 

@@ -30,9 +30,6 @@ void RegisterImage(const std::string& resourceName, std::int32_t objectNumber,
 // The record registered under the name, or nullptr.
 const ImageRecord* LookupImageByName(const std::string& name);
 
-// Lets the window process its pending events (the hook of SetPdfEventPump), if one is set.
-void CallEventPump();
-
 // Forgets the lookup indices of the image registry; ResetSession calls it.
 void ClearImageIndex();
 

@@ -14,13 +14,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <array>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace folionix {
@@ -48,13 +48,13 @@ constexpr std::array<FileFilter, 4> FileFilterTable{{
 }};
 
 // Runs a handler's work so that no exception leaves a Qt slot; what escapes is reported.
-template <typename Work> void RunHandler(Work&& work) {
+template <typename Work> void RunHandler(ConversionHost& host, Work&& work) {
     try {
         work();
     } catch (const std::exception& error) {
-        ShowMessage(std::string("Unexpected error: ") + error.what(), kStyleCritical, "Error");
+        host.ShowMessage(std::string("Unexpected error: ") + error.what(), kStyleCritical, "Error");
     } catch (...) {
-        ShowMessage("Unexpected error.", kStyleCritical, "Error");
+        host.ShowMessage("Unexpected error.", kStyleCritical, "Error");
     }
 }
 
@@ -117,17 +117,32 @@ frmMulti::frmMulti(QWidget* parent) : QWidget(parent), menus_(this) {
     CreateControls();
     SetTabOrder();
     listBox_ = std::make_unique<ListWidgetBox>(*List1);
-
-    QPointer<QWidget> owner(this);
-    SetMessageBoxHook([owner](const std::string& text, int style, const std::string& title) {
-        ShowQtMessageBox(owner.data(), text, style, title);
-    });
-    SetPdfEventPump([] { QCoreApplication::processEvents(); });
 }
 
-frmMulti::~frmMulti() {
-    SetPdfEventPump({});
-    SetMessageBoxHook({});
+frmMulti::~frmMulti() = default;
+
+void frmMulti::ShowMessage(const std::string& text, int style, const std::string& title) {
+    if (presenter_) {
+        presenter_(text, style, title);
+        return;
+    }
+    ShowQtMessageBox(this, text, style, title);
+}
+
+void frmMulti::PumpEvents() {
+    QCoreApplication::processEvents();
+}
+
+void frmMulti::SetMessagePresenter(MessagePresenter presenter) {
+    presenter_ = std::move(presenter);
+}
+
+LocalTime frmMulti::Now() const {
+    return clock_ ? clock_() : CurrentLocalTime();
+}
+
+void frmMulti::SetClock(std::function<LocalTime()> clock) {
+    clock_ = std::move(clock);
 }
 
 void frmMulti::CreateControls() {
@@ -325,7 +340,7 @@ ListBox& frmMulti::ImageList() {
 }
 
 void frmMulti::Command1_Click() {
-    RunHandler([this] {
+    RunHandler(*this, [this] {
         const std::string path = BrowseForFolder(this, "Select a Folder...", /*allowAnyItem*/ true,
                                                  /*includeFiles*/ false);
         if (!path.empty()) {
@@ -338,7 +353,7 @@ void frmMulti::Command2_Click() {
     if (runInProgress_) {
         return;
     }
-    RunHandler([this] {
+    RunHandler(*this, [this] {
         std::vector<std::string> descriptions;
         std::vector<std::string> patterns;
         for (const FileFilter& filter : FileFilterTable) {
@@ -351,7 +366,7 @@ void frmMulti::Command2_Click() {
         static_cast<void>(ShowOpenFilesDialog(descriptions, patterns, this, folder, names, count,
                                               /*multiSelect*/ true, /*initialFolder*/ "",
                                               /*showNetworkButton*/ true));
-        AddSelectedFiles(*listBox_, folder, names, count);
+        static_cast<void>(AddSelectedFiles(*this, folder, names, count));
     });
 }
 
@@ -360,12 +375,11 @@ void frmMulti::Command3_Click() {
         return;
     }
     const FlagScope running(runInProgress_);
-    RunHandler([this] {
-        try {
-            static_cast<void>(RunConversion(*this));
-        } catch (const std::exception& error) {
-            ShowMessage(std::string("The PDF could not be finished: ") + error.what(),
-                        kStyleCritical, "Error");
+    RunHandler(*this, [this] {
+        const RunReport report = RunConversion(*this);
+        if (report.outcome == RunOutcome::Failed) {
+            ShowMessage("The PDF could not be finished: " + report.failure, kStyleCritical,
+                        "Error");
         }
     });
 }
@@ -374,7 +388,7 @@ void frmMulti::Command4_Click() {
     if (runInProgress_) {
         return;
     }
-    RunHandler([this] { RemoveSelected(*listBox_); });
+    RunHandler(*this, [this] { RemoveSelected(*listBox_); });
 }
 
 void frmMulti::List1_MouseDown(int button, int shift, float x, float y) {
@@ -384,20 +398,20 @@ void frmMulti::List1_MouseDown(int button, int shift, float x, float y) {
     if (runInProgress_ || button != 2 || listBox_->SelectedCount() < 1) {
         return;
     }
-    RunHandler([this] { ShowListMenu(*listBox_, menus_); });
+    RunHandler(*this, [this] { ShowListMenu(*listBox_, menus_); });
 }
 
 void frmMulti::List1_OLEDragDrop(QDropEvent* event) {
     if (runInProgress_ || event == nullptr || event->mimeData() == nullptr) {
         return;
     }
-    RunHandler([this, event] {
+    RunHandler(*this, [this, event] {
         const QPointF at = event->position();
-        AddDroppedFiles(*listBox_, DropDataFromMime(*event->mimeData()),
-                        static_cast<std::int32_t>(event->dropAction()),
-                        static_cast<std::int32_t>(event->buttons().toInt()),
-                        static_cast<std::int32_t>(event->modifiers().toInt()),
-                        static_cast<float>(at.x()), static_cast<float>(at.y()));
+        static_cast<void>(AddDroppedFiles(*this, DropDataFromMime(*event->mimeData()),
+                                          static_cast<std::int32_t>(event->dropAction()),
+                                          static_cast<std::int32_t>(event->buttons().toInt()),
+                                          static_cast<std::int32_t>(event->modifiers().toInt()),
+                                          static_cast<float>(at.x()), static_cast<float>(at.y())));
     });
 }
 

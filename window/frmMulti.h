@@ -7,7 +7,9 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QCheckBox;
 class QGroupBox;
@@ -35,6 +37,16 @@ public:
     bool IsCentered() const override;
     CheckState ShrinkCheckState() const override;
     ListBox& ImageList() override;
+    void ShowMessage(const std::string& text, int style, const std::string& title) override;
+    void PumpEvents() override;
+
+    // Where the window's message boxes go instead of the screen (the tests answer them here).
+    using MessagePresenter =
+        std::function<void(const std::string& text, int style, const std::string& title)>;
+    void SetMessagePresenter(MessagePresenter presenter);
+    LocalTime Now() const override;
+    // The clock the window's runs read instead of the system's (the tests pin it here).
+    void SetClock(std::function<LocalTime()> clock);
 
     // True while "Save PDF" is running (the writer may let the window handle events meanwhile).
     bool RunInProgress() const { return runInProgress_; }
@@ -88,6 +100,8 @@ private:
 
     std::unique_ptr<ListWidgetBox> listBox_;
     QtMenuService menus_;
+    MessagePresenter presenter_;
+    std::function<LocalTime()> clock_;
     bool runInProgress_ = false;
 };
 

@@ -15,15 +15,12 @@ namespace {
 
 class ConformingCli : public testing::Test {
 protected:
-    void SetUp() override {
-        SetClockHook([] { return LocalTime{2026, 12, 5, 18, 30, 0}; });
-    }
-    void TearDown() override { SetClockHook({}); }
+    void SetUp() override {}
 
     int Run(const std::vector<std::string>& arguments) {
         out_.str("");
         err_.str("");
-        return cli::RunCli(arguments, out_, err_);
+        return cli::RunCli(arguments, out_, err_, [] { return LocalTime{2026, 12, 5, 18, 30, 0}; });
     }
 
     // A small JPEG built in code: a baseline frame with the given components, a JFIF density

@@ -54,7 +54,7 @@ TEST_P(JpegDecision, ColourSpaceOrReason) {
     facts.frameMarker = row.frame;
     facts.precision = row.precision;
     facts.hasAdobe = row.adobe;
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     const bool accepted = DecideConformingJpeg(InfoFor(facts), facts, image, reason);
     if (row.colorSpace == nullptr) {
@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(JpegDecisionExtras, FrameTypeWinsOverComponentCount) {
     JpegFacts facts = BaselineFacts(2);
     facts.frameMarker = 0xC9;
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     EXPECT_FALSE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
     EXPECT_NE(reason.find("arithmetic"), std::string::npos);
@@ -103,7 +103,7 @@ TEST(JpegDecisionExtras, FrameTypeWinsOverComponentCount) {
 TEST(JpegDecisionExtras, HierarchicalMarkerWithBaselineFrameIsRefused) {
     JpegFacts facts = BaselineFacts(3);
     facts.hierarchical = true;
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     EXPECT_FALSE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
     EXPECT_NE(reason.find("hierarchical"), std::string::npos);
@@ -111,7 +111,7 @@ TEST(JpegDecisionExtras, HierarchicalMarkerWithBaselineFrameIsRefused) {
 
 TEST(JpegDecisionExtras, NoFrameIsRefused) {
     JpegFacts facts;
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     EXPECT_FALSE(DecideConformingJpeg(ImageInfo{}, facts, image, reason));
     EXPECT_NE(reason.find("frame"), std::string::npos);
@@ -120,10 +120,10 @@ TEST(JpegDecisionExtras, NoFrameIsRefused) {
 TEST(JpegDecisionExtras, TruncationIsAcceptedWithTheEndMarkerAfterTheData) {
     JpegFacts facts = BaselineFacts(3);
     facts.endsWithEndOfImage = false;
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     ASSERT_TRUE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
-    EXPECT_TRUE(image.truncated);
+    EXPECT_EQ(image.objectOptions.trailingBytes, "\xFF\xD9");
     EXPECT_EQ(image.objectOptions.trailingBytes, "\xFF\xD9");
     facts.endsWithEndOfImage = true;
     ASSERT_TRUE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
@@ -134,7 +134,7 @@ TEST(Jpeg2000Decision, Jp2HasNeitherColourSpaceNorDepth) {
     ImageInfo info{64, 48, 0, 0, 16, 16};
     Jp2Facts facts;
     facts.components = 1;
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     ASSERT_TRUE(DecideConformingJp2(info, facts, image, reason));
     EXPECT_EQ(image.objectOptions.filter, "JPXDecode");
@@ -154,7 +154,7 @@ TEST(Jpeg2000Decision, CodestreamColourSpaceByComponents) {
         ImageInfo info{64, 48, 0, 0, 16 * components, 16};
         J2kFacts facts;
         facts.components = components;
-        ConformingImage image;
+        PlannedImage image;
         std::string reason;
         const bool accepted = DecideConformingJ2k(info, facts, image, reason);
         if (colorSpace == nullptr) {
@@ -195,7 +195,7 @@ TEST_P(JpegResolution, Chosen) {
     ImageInfo info = InfoFor(facts);
     info.XResolution = row.readerX;
     info.YResolution = row.readerY;
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     ASSERT_TRUE(DecideConformingJpeg(info, facts, image, reason));
     EXPECT_EQ(image.xResolution, row.xResolution);
@@ -227,7 +227,7 @@ TEST(Jp2Resolution, CaptureWinsOverDisplay) {
     Jp2Facts facts;
     facts.hasDisplayResolution = true;
     facts.displayResolution = {7200, 254, 7200, 254, 2, 2}; // 72 dpi
-    ConformingImage image;
+    PlannedImage image;
     std::string reason;
     ASSERT_TRUE(DecideConformingJp2(ImageInfo{}, facts, image, reason));
     EXPECT_EQ(image.xResolution, 72);
@@ -250,7 +250,7 @@ TEST(Orientation, ZeroAndValuesAboveEightCountAsOne) {
     for (std::int32_t value : {0, 1, 9, 255, -1}) {
         JpegFacts facts = BaselineFacts(3);
         facts.exifOrientation = value;
-        ConformingImage image;
+        PlannedImage image;
         std::string reason;
         ASSERT_TRUE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
         EXPECT_EQ(image.orientation, 1) << value;
@@ -258,7 +258,7 @@ TEST(Orientation, ZeroAndValuesAboveEightCountAsOne) {
     for (std::int32_t value = 2; value <= 8; ++value) {
         JpegFacts facts = BaselineFacts(3);
         facts.exifOrientation = value;
-        ConformingImage image;
+        PlannedImage image;
         std::string reason;
         ASSERT_TRUE(DecideConformingJpeg(InfoFor(facts), facts, image, reason));
         EXPECT_EQ(image.orientation, value);
@@ -267,9 +267,9 @@ TEST(Orientation, ZeroAndValuesAboveEightCountAsOne) {
 
 // ---- Layout ----------------------------------------------------------------------------------
 
-ConformingImage ImageOf(std::int32_t width, std::int32_t height, std::int32_t dpi,
-                        std::int32_t orientation = 1) {
-    ConformingImage image;
+PlannedImage ImageOf(std::int32_t width, std::int32_t height, std::int32_t dpi,
+                     std::int32_t orientation = 1) {
+    PlannedImage image;
     image.info = ImageInfo{width, height, 0, 0, 24, 8};
     image.xResolution = dpi;
     image.yResolution = dpi;
@@ -281,9 +281,9 @@ PageMargins Margins(double points) {
     return PageMargins{points, points, points, points};
 }
 
-TEST(ConformingLayoutTest, DefaultRulesForAnOrdinaryImage) {
+TEST(ConformingLayout, DefaultRulesForAnOrdinaryImage) {
     test::SettingsHost host; // 8.5 × 11, shrink, centred
-    ConformingLayout layout = LayOutConformingPage(ImageOf(3000, 2000, 300), Margins(0), host);
+    PageLayout layout = LayOutImagePage(ImageOf(3000, 2000, 300), Margins(0), host, kMaxPageSide);
     EXPECT_EQ(layout.pageWidth, 612);
     EXPECT_EQ(layout.pageHeight, 792);
     EXPECT_EQ(layout.width, 612);
@@ -293,14 +293,14 @@ TEST(ConformingLayoutTest, DefaultRulesForAnOrdinaryImage) {
     EXPECT_EQ(layout.scale, 1.0);
 
     host.settings.pageSizeMode = PageSizeMode::MatchImageSize;
-    layout = LayOutConformingPage(ImageOf(2000, 1000, 200), Margins(36), host);
+    layout = LayOutImagePage(ImageOf(2000, 1000, 200), Margins(36), host, kMaxPageSide);
     EXPECT_EQ(layout.pageWidth, 792);
     EXPECT_EQ(layout.pageHeight, 432);
     EXPECT_EQ(layout.x, 36);
     EXPECT_EQ(layout.yTop, 396);
 
     host.settings.pageSizeMode = PageSizeMode::SpecifyPageSize;
-    layout = LayOutConformingPage(ImageOf(1000, 3000, 100), Margins(72), host);
+    layout = LayOutImagePage(ImageOf(1000, 3000, 100), Margins(72), host, kMaxPageSide);
     EXPECT_EQ(layout.width, 216);
     EXPECT_EQ(layout.height, 648);
     EXPECT_EQ(layout.x, 198);
@@ -308,33 +308,33 @@ TEST(ConformingLayoutTest, DefaultRulesForAnOrdinaryImage) {
 
     host.settings.imagePosition = ImagePosition::TopLeftCorner;
     host.settings.shrinkOversized = false;
-    layout = LayOutConformingPage(ImageOf(2000, 1000, 200), Margins(36), host);
+    layout = LayOutImagePage(ImageOf(2000, 1000, 200), Margins(36), host, kMaxPageSide);
     EXPECT_EQ(layout.width, 720);
     EXPECT_EQ(layout.x, 36);
     EXPECT_EQ(layout.yTop, 756);
 }
 
-TEST(ConformingLayoutTest, QuarterTurnsSwapSidesAndResolutions) {
+TEST(ConformingLayout, QuarterTurnsSwapSidesAndResolutions) {
     test::SettingsHost host;
     host.settings.pageSizeMode = PageSizeMode::MatchImageSize;
-    ConformingImage image = ImageOf(64, 48, 72, 6);
+    PlannedImage image = ImageOf(64, 48, 72, 6);
     image.xResolution = 144; // the stored width (64 px) at 144 dpi: 32 points
-    ConformingLayout layout = LayOutConformingPage(image, Margins(0), host);
+    PageLayout layout = LayOutImagePage(image, Margins(0), host, kMaxPageSide);
     EXPECT_EQ(layout.pageWidth, 48);
     EXPECT_EQ(layout.pageHeight, 32);
     EXPECT_EQ(layout.width, 48);
     EXPECT_EQ(layout.height, 32);
     image.orientation = 3;
-    layout = LayOutConformingPage(image, Margins(0), host);
+    layout = LayOutImagePage(image, Margins(0), host, kMaxPageSide);
     EXPECT_EQ(layout.pageWidth, 32);
     EXPECT_EQ(layout.pageHeight, 48);
 }
 
-TEST(ConformingLayoutTest, PagesAboveTheLimitAreScaledWithTheirImage) {
+TEST(ConformingLayout, PagesAboveTheLimitAreScaledWithTheirImage) {
     test::SettingsHost host;
     host.settings.pageSizeMode = PageSizeMode::MatchImageSize;
     // 640 × 480 at 2 dpi: 23,040 × 17,280 points, scaled by 0.625.
-    ConformingLayout layout = LayOutConformingPage(ImageOf(640, 480, 2), Margins(0), host);
+    PageLayout layout = LayOutImagePage(ImageOf(640, 480, 2), Margins(0), host, kMaxPageSide);
     EXPECT_EQ(layout.pageWidth, 14400);
     EXPECT_EQ(layout.pageHeight, 10800);
     EXPECT_DOUBLE_EQ(layout.scale, 0.625);
@@ -347,7 +347,7 @@ TEST(ConformingLayoutTest, PagesAboveTheLimitAreScaledWithTheirImage) {
     host.settings.pageSizeMode = PageSizeMode::SpecifyPageSize;
     host.settings.pageWidth = 100;
     host.settings.pageHeight = 250;
-    layout = LayOutConformingPage(ImageOf(640, 480, 72), Margins(72), host);
+    layout = LayOutImagePage(ImageOf(640, 480, 72), Margins(72), host, kMaxPageSide);
     EXPECT_EQ(layout.pageWidth, 5760);
     EXPECT_EQ(layout.pageHeight, 14400);
     EXPECT_DOUBLE_EQ(layout.width, 512);
@@ -357,37 +357,38 @@ TEST(ConformingLayoutTest, PagesAboveTheLimitAreScaledWithTheirImage) {
 
     // Exactly at the limit nothing changes.
     host.settings.pageSizeMode = PageSizeMode::MatchImageSize;
-    layout = LayOutConformingPage(ImageOf(14400, 10, 72), Margins(0), host);
+    layout = LayOutImagePage(ImageOf(14400, 10, 72), Margins(0), host, kMaxPageSide);
     EXPECT_EQ(layout.pageWidth, 14400);
     EXPECT_EQ(layout.scale, 1.0);
 }
 
-TEST(ConformingLayoutTest, OverflowOfThePixelProductEndsTheRun) {
+TEST(ConformingLayout, OverflowOfThePixelProductEndsTheRun) {
     test::SettingsHost host;
-    EXPECT_THROW(LayOutConformingPage(ImageOf(40000000, 10, 72), Margins(0), host), RunError);
+    EXPECT_THROW(LayOutImagePage(ImageOf(40000000, 10, 72), Margins(0), host, kMaxPageSide),
+                 RunError);
 }
 
 // ---- Placement text --------------------------------------------------------------------------
 
 TEST(ConformingPlacement, OrientationOneIsTheDefaultText) {
-    ConformingLayout layout;
+    PageLayout layout;
     layout.x = 36.5;
     layout.yTop = 755.25;
     layout.width = 539;
     layout.height = 400;
     for (std::int32_t orientation : {0, 1, 9}) {
-        EXPECT_EQ(ConformingPlacementText(layout, orientation, "I3"),
+        EXPECT_EQ(PlacementText(layout, orientation, "I3"),
                   PdfPlacementText(36.5, 755.25, 539, 400, "I3"));
     }
 }
 
 TEST(ConformingPlacement, QuarterTurnClockwiseText) {
-    ConformingLayout layout;
+    PageLayout layout;
     layout.x = 10;
     layout.yTop = 74;
     layout.width = 48;
     layout.height = 64;
-    EXPECT_EQ(ConformingPlacementText(layout, 6, "I0"),
+    EXPECT_EQ(PlacementText(layout, 6, "I0"),
               "q\n1 0 0 1 10.0 74.0 cm\n0 -64.0 48.0 0 0 0 cm\n/I0 Do\nQ\n");
 }
 
@@ -427,12 +428,12 @@ std::string CornerAt(const std::string& text, double u, double v) {
 
 TEST_P(PlacementCorners, StoredCornersLandWhereTheOrientationSays) {
     const CornerRow row = GetParam();
-    ConformingLayout layout;
+    PageLayout layout;
     layout.x = 100;
     layout.yTop = 264;
     layout.width = 48;
     layout.height = 64;
-    const std::string text = ConformingPlacementText(layout, row.orientation, "I0");
+    const std::string text = PlacementText(layout, row.orientation, "I0");
     // Image space: the stored first row is at v = 1.
     EXPECT_EQ(CornerAt(text, 0, 1), row.storedTopLeft) << text;
     EXPECT_EQ(CornerAt(text, 1, 1), row.storedTopRight) << text;

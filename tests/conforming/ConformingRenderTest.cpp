@@ -38,17 +38,6 @@ protected:
         if (!std::filesystem::exists("/usr/bin/convert")) {
             GTEST_SKIP() << "ImageMagick missing";
         }
-        SetMessageBoxHook([this](const std::string& text, int style, const std::string& title) {
-            messages_.push_back(title + "|" + std::to_string(style) + "|" + text);
-        });
-        SetConformingWarningHook([this](const std::string& text) { warnings_.push_back(text); });
-        SetClockHook([] { return LocalTime{2026, 12, 5, 18, 30, 0}; });
-    }
-
-    void TearDown() override {
-        SetMessageBoxHook({});
-        SetConformingWarningHook({});
-        SetClockHook({});
     }
 
     std::string Path(const std::string& name) const { return dir_.File(name); }
@@ -104,15 +93,14 @@ protected:
         host.settings.outputFolder = dir_.Path().string();
         host.settings.fileName = fileName;
         host.settings.pageSizeMode = mode;
-        for (const std::string& file : files) {
-            host.AddFile(file);
-        }
-        if (conforming) {
-            static_cast<void>(RefuseNonConformingEntries(host.list));
-            static_cast<void>(RunConformingConversion(host));
-        } else {
-            static_cast<void>(RunConversion(host));
-        }
+        host.conforming = conforming;
+        // The conforming plan has its say when a file is listed.
+        DropData drop;
+        drop.files = files;
+        static_cast<void>(AddDroppedFiles(host, drop));
+        static_cast<void>(RunConversion(host));
+        messages_.insert(messages_.end(), host.messages.begin(), host.messages.end());
+        warnings_.insert(warnings_.end(), host.warnings.begin(), host.warnings.end());
         return Path(fileName);
     }
 
@@ -530,11 +518,12 @@ TEST_F(ConformingRender, EachDocumentHasItsOwnVersion) {
     test::SettingsHost host;
     host.settings.outputFolder = dir_.Path().string();
     host.settings.outputMode = OutputMode::MultiplePdfs;
+    host.conforming = true;
     host.AddFile(jpg);
     host.AddFile(jp2);
-    const RunReport report = RunConformingConversion(host);
-    EXPECT_TRUE(report.completed);
-    EXPECT_EQ(messages_.back().substr(0, 42), "Folionix|0|Done creating PDFs.  Duration: ");
+    const RunReport report = RunConversion(host);
+    EXPECT_EQ(report.outcome, RunOutcome::Completed);
+    EXPECT_EQ(host.messages.back().substr(0, 42), "Folionix|0|Done creating PDFs.  Duration: ");
     const std::string first = Path("a.jpg.PDF");
     const std::string second = Path("b.jp2.PDF");
     EXPECT_EQ(Text(first).substr(0, 9), "%PDF-1.3\n");

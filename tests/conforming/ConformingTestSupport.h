@@ -4,6 +4,7 @@
 // list, pictures written as PNM, the three renderers, and PSNR.
 
 #include "conversion/ListBox.h"
+#include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"
 
 #include <cstdint>
@@ -29,9 +30,20 @@ public:
         return settings.shrinkOversized ? CheckState::Checked : CheckState::Unchecked;
     }
     ListBox& ImageList() override { return list; }
+    // Messages as "title|style|text".
+    void ShowMessage(const std::string& text, int style, const std::string& title) override {
+        messages.push_back(title + "|" + std::to_string(style) + "|" + text);
+    }
+    void Warn(const std::string& text) override { warnings.push_back(text); }
+    LocalTime Now() const override { return LocalTime{2026, 12, 5, 18, 30, 0}; }
+    const OutputPlan& Plan() const override { return conforming ? ConformingPlan() : WindowPlan(); }
 
-    // Appends the file (a full path) as a list entry.
+    // Appends the file (a full path) as a list entry without reading it.
     void AddFile(const std::string& path);
+
+    bool conforming = false;
+    std::vector<std::string> messages;
+    std::vector<std::string> warnings;
 };
 
 // An 8-bit picture: RGB from the PNM reader (grey is spread to three channels), or the

@@ -23,7 +23,8 @@ std::size_t CountOf(const std::string& text, const std::string& part) {
 
 class BuildTest : public ::testing::Test {
 protected:
-    BuildTest() : clock_({LocalTime{2026, 3, 4, 10, 0, 0}}) {
+    BuildTest() {
+        host.times = {LocalTime{2026, 3, 4, 10, 0, 0}};
         std::filesystem::create_directory(dir.Path() / "in");
         std::filesystem::create_directory(dir.Path() / "out");
         inFolder = Utf8FromPath(dir.Path() / "in") + kPathSeparator;
@@ -40,9 +41,6 @@ protected:
     FakeHost host;
     std::string inFolder;
     std::string outFolder;
-
-private:
-    PinnedClock clock_;
 };
 
 TEST_F(BuildTest, SinglePdfNamesImagesByListIndexAndEmbedsEachBeforeItsPage) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Clock.h"
+#include "conversion/ImagePlan.h"
 #include "conversion/ListBox.h"
 #include "conversion/modFolionix.h"
 
@@ -11,7 +12,15 @@
 
 namespace folionix::test {
 
-// The window's controls as plain values, with the window's defaults.
+struct Message {
+    std::string text;
+    int style = 0;
+    std::string title;
+};
+
+// The window's controls as plain values, with the window's defaults. Messages, the completion
+// message and warnings are recorded; the clock gives each of times in turn (the last one
+// repeats), or the system's time when times is empty.
 class FakeHost : public ConversionHost {
 public:
     FakeHost() {
@@ -40,6 +49,21 @@ public:
         return shrink;
     }
     ListBox& ImageList() override { return list; }
+    void ShowMessage(const std::string& text, int style, const std::string& title) override {
+        messages.push_back(Message{text, style, title});
+    }
+    void Warn(const std::string& text) override { warnings.push_back(text); }
+    LocalTime Now() const override {
+        if (times.empty()) {
+            return CurrentLocalTime();
+        }
+        const LocalTime time = times.at(nextTime < times.size() ? nextTime : times.size() - 1);
+        ++nextTime;
+        return time;
+    }
+    const OutputPlan& Plan() const override {
+        return plan != nullptr ? *plan : ConversionHost::Plan();
+    }
 
     std::map<SettingsField, std::string> fields;
     bool specifyPageSize = true;
@@ -47,48 +71,13 @@ public:
     bool centered = true;
     CheckState shrink = CheckState::Checked;
     ImageListModel list;
+    const OutputPlan* plan = nullptr;
+    std::vector<LocalTime> times;
+    mutable std::size_t nextTime = 0;
+    std::vector<Message> messages;
+    std::vector<std::string> warnings;
     mutable std::vector<SettingsField> reads;
     mutable std::vector<std::string> events;
-};
-
-struct Message {
-    std::string text;
-    int style = 0;
-    std::string title;
-};
-
-// Records every message box for the life of the object.
-class MessageLog {
-public:
-    MessageLog() {
-        SetMessageBoxHook([this](const std::string& text, int style, const std::string& title) {
-            messages.push_back(Message{text, style, title});
-        });
-    }
-    ~MessageLog() { SetMessageBoxHook({}); }
-    MessageLog(const MessageLog&) = delete;
-    MessageLog& operator=(const MessageLog&) = delete;
-
-    std::vector<Message> messages;
-};
-
-// Pins the clock: each reading gives the next of the given times (the last one repeats).
-class PinnedClock {
-public:
-    explicit PinnedClock(std::vector<LocalTime> times) : times_(std::move(times)) {
-        SetClockHook([this] {
-            const LocalTime time = times_.at(next_ < times_.size() ? next_ : times_.size() - 1);
-            ++next_;
-            return time;
-        });
-    }
-    ~PinnedClock() { SetClockHook({}); }
-    PinnedClock(const PinnedClock&) = delete;
-    PinnedClock& operator=(const PinnedClock&) = delete;
-
-private:
-    std::vector<LocalTime> times_;
-    std::size_t next_ = 0;
 };
 
 // A baseline JPEG head: SOI, JFIF APP0 with dots per inch (units 1), SOF0, a short scan, EOI.

@@ -129,8 +129,9 @@ protected:
 
     TempDir dir;
     std::string folder;
-    ImageListModel list;
-    MessageLog log;
+    FakeHost host;
+    ImageListModel& list = host.list;
+    std::vector<Message>& messages = host.messages;
 };
 
 TEST_F(AddFilesTest, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
@@ -139,47 +140,55 @@ TEST_F(AddFilesTest, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) 
     const std::string c = Make("c.Jp2", MakeJp2(10, 10));
     const std::string d = Make("d.J2K", MakeJ2k(10, 10));
     const std::string e = Make("e.jpeg.txt", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(list, Drop({a, bad, c, d, e}));
+    const std::vector<AddOutcome> outcomes = AddDroppedFiles(host, Drop({a, bad, c, d, e}));
+    std::vector<AddResult> results;
+    for (const AddOutcome& outcome : outcomes) {
+        results.push_back(outcome.result);
+    }
+    EXPECT_EQ(results,
+              (std::vector<AddResult>{AddResult::Added, AddResult::Refused, AddResult::Added,
+                                      AddResult::Added, AddResult::Refused}));
+    EXPECT_EQ(outcomes[1].message, "Unable to load image file: " + bad);
     ASSERT_EQ(list.ListCount(), 3);
     EXPECT_EQ(list.ItemText(0), Entry("a.jpg", folder));
     EXPECT_EQ(list.ItemText(1), Entry("c.Jp2", folder));
     EXPECT_EQ(list.ItemText(2), Entry("d.J2K", folder));
-    ASSERT_EQ(log.messages.size(), 2u);
-    EXPECT_EQ(log.messages[0].text, "Unable to load image file: " + bad);
-    EXPECT_EQ(log.messages[0].style, 48);
-    EXPECT_EQ(log.messages[0].title, "Image Error");
-    EXPECT_EQ(log.messages[1].text, "Unable to load image file: " + e);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, "Unable to load image file: " + bad);
+    EXPECT_EQ(messages[0].style, 48);
+    EXPECT_EQ(messages[0].title, "Image Error");
+    EXPECT_EQ(messages[1].text, "Unable to load image file: " + e);
 }
 
 TEST_F(AddFilesTest, DroppingAgainChangesNothingEvenWhenTheFileIsGone) {
     const std::string a = Make("a.jpg", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(list, Drop({a}));
+    AddDroppedFiles(host, Drop({a}));
     std::filesystem::remove(PathFromUtf8(a));
-    AddDroppedFiles(list, Drop({a}));
+    EXPECT_EQ(AddDroppedFiles(host, Drop({a})).at(0).result, AddResult::AlreadyListed);
     EXPECT_EQ(list.ListCount(), 1);
-    EXPECT_TRUE(log.messages.empty());
+    EXPECT_TRUE(messages.empty());
     // Chosen in the dialog, the same file is read first: the missing file is reported.
-    AddSelectedFiles(list, folder, {"a.jpg"}, 1);
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text, "Unable to load image file: a.jpg");
+    AddSelectedFiles(host, folder, {"a.jpg"}, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Unable to load image file: a.jpg");
     EXPECT_EQ(list.ListCount(), 1);
 }
 
 TEST_F(AddFilesTest, OtherLetterCaseInTheSameFolderIsTheSameEntry) {
     const std::string upper = Make("PHOTO.JPG", MakeJpeg(10, 10, 72));
     const std::string lower = Make("photo.jpg", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(list, Drop({upper, lower}));
+    AddDroppedFiles(host, Drop({upper, lower}));
     EXPECT_EQ(list.ListCount(), 1);
-    AddSelectedFiles(list, folder, {"photo.jpg"}, 1);
+    AddSelectedFiles(host, folder, {"photo.jpg"}, 1);
     EXPECT_EQ(list.ListCount(), 1);
-    EXPECT_TRUE(log.messages.empty());
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(AddFilesTest, SameNameInTwoFoldersGivesTwoEntries) {
     const std::string a = Make("a.jpg", MakeJpeg(10, 10, 72));
     std::filesystem::create_directory(dir.Path() / "sub");
     const std::string b = Make(std::string("sub") + kPathSeparator + "a.jpg", MakeJpeg(9, 9, 72));
-    AddDroppedFiles(list, Drop({b, a}));
+    AddDroppedFiles(host, Drop({b, a}));
     ASSERT_EQ(list.ListCount(), 2);
     EXPECT_EQ(list.ItemText(0), Entry("a.jpg", folder + "sub" + kPathSeparator));
 }
@@ -188,12 +197,12 @@ TEST_F(AddFilesTest, ExtensionOfADroppedFileComesFromTheWholePath) {
     std::filesystem::create_directory(dir.Path() / "my.scans");
     const std::string subfolder = folder + "my.scans" + kPathSeparator;
     Make(std::string("my.scans") + kPathSeparator + "page", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(list, Drop({subfolder + "page"}));
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text, "Unable to load image file: " + subfolder + "page");
+    AddDroppedFiles(host, Drop({subfolder + "page"}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Unable to load image file: " + subfolder + "page");
     // Chosen in the dialog, only the name is examined: no "." there, passed over silently.
-    AddSelectedFiles(list, subfolder, {"page"}, 1);
-    EXPECT_EQ(log.messages.size(), 1u);
+    EXPECT_EQ(AddSelectedFiles(host, subfolder, {"page"}, 1).at(0).result, AddResult::PassedOver);
+    EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(list.ListCount(), 0);
 }
 
@@ -203,33 +212,33 @@ TEST_F(AddFilesTest, PlainTextDropIsOnePath) {
     data.hasText = true;
     data.text = a;
     data.files = {"ignored.jpg"};
-    AddDroppedFiles(list, data);
+    AddDroppedFiles(host, data);
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.ItemText(0), Entry("scan.JPE", folder));
-    EXPECT_TRUE(log.messages.empty());
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(AddFilesTest, SelectedFilesGetTheFolderSeparatorAndRespectTheCount) {
     Make("x.jpg", MakeJpeg(10, 10, 72));
     Make("y.jpg", MakeJpeg(10, 10, 72));
-    AddSelectedFiles(list, Utf8FromPath(dir.Path()), {"x.jpg", "y.jpg"}, 1);
+    AddSelectedFiles(host, Utf8FromPath(dir.Path()), {"x.jpg", "y.jpg"}, 1);
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.ItemText(0), Entry("x.jpg", folder));
-    AddSelectedFiles(list, folder, {"y.jpg"}, 0);
-    AddSelectedFiles(list, folder, {"y.jpg"}, -1);
+    AddSelectedFiles(host, folder, {"y.jpg"}, 0);
+    AddSelectedFiles(host, folder, {"y.jpg"}, -1);
     EXPECT_EQ(list.ListCount(), 1);
-    AddSelectedFiles(list, folder, {"y.jpg", "bad.png"}, 2);
+    AddSelectedFiles(host, folder, {"y.jpg", "bad.png"}, 2);
     EXPECT_EQ(list.ListCount(), 2);
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text, "Unable to load image file: bad.png");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Unable to load image file: bad.png");
 }
 
 TEST_F(AddFilesTest, AddingKeepsTheSelection) {
     const std::string a = Make("a.jpg", MakeJpeg(10, 10, 72));
     const std::string b = Make("b.jpg", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(list, Drop({a}));
+    AddDroppedFiles(host, Drop({a}));
     list.SetSelected(0, true);
-    AddDroppedFiles(list, Drop({b}));
+    AddDroppedFiles(host, Drop({b}));
     EXPECT_TRUE(list.IsSelected(0));
     EXPECT_FALSE(list.IsSelected(1));
 }

@@ -79,18 +79,17 @@ TEST_P(ValidationTable, FirstFailingCheckShowsItsMessage) {
     const ValidationRow& row = GetParam();
     FakeHost host;
     row.change(host);
-    MessageLog log;
     const bool passed = ValidateSettings(host);
     if (row.message.empty()) {
         EXPECT_TRUE(passed);
-        EXPECT_TRUE(log.messages.empty());
+        EXPECT_TRUE(host.messages.empty());
         return;
     }
     EXPECT_FALSE(passed);
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text, row.message);
-    EXPECT_EQ(log.messages[0].style, row.style);
-    EXPECT_EQ(log.messages[0].title, row.title);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, row.message);
+    EXPECT_EQ(host.messages[0].style, row.style);
+    EXPECT_EQ(host.messages[0].title, row.title);
 }
 
 const std::string kPath = "Please enter an Output Path";
@@ -201,26 +200,23 @@ TEST(ReadSettingsTest, ModesComeFromTheOptionButtonsAndGreyIsOff) {
 
 class RunTest : public ::testing::Test {
 protected:
-    RunTest() : clock_({LocalTime{2026, 1, 2, 9, 15, 2}, LocalTime{2026, 1, 2, 9, 15, 4}}) {
+    RunTest() {
+        host.times = {LocalTime{2026, 1, 2, 9, 15, 2}, LocalTime{2026, 1, 2, 9, 15, 4}};
         host.fields[SettingsField::OutputPath] = Utf8FromPath(dir.Path());
     }
 
     TempDir dir;
     FakeHost host;
-    MessageLog log;
-
-private:
-    PinnedClock clock_;
 };
 
 TEST_F(RunTest, SinglePdfCompletionMessageCarriesBothTimes) {
     const RunReport report = RunConversion(host);
-    EXPECT_TRUE(report.completed);
+    EXPECT_EQ(report.outcome, RunOutcome::Completed);
     EXPECT_FALSE(report.writerFailed);
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text, "Done creating PDF.  Duration:  09:15:02 - 09:15:04");
-    EXPECT_EQ(log.messages[0].style, 0);
-    EXPECT_EQ(log.messages[0].title, "Folionix");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Done creating PDF.  Duration:  09:15:02 - 09:15:04");
+    EXPECT_EQ(host.messages[0].style, 0);
+    EXPECT_EQ(host.messages[0].title, "Folionix");
     // An empty list still gives a document, with no page in it.
     const std::string pdf = ReadText(dir.File("JPEG_Output.PDF"));
     EXPECT_EQ(pdf.rfind("%PDF-1.3", 0), 0u);
@@ -230,28 +226,30 @@ TEST_F(RunTest, SinglePdfCompletionMessageCarriesBothTimes) {
 TEST_F(RunTest, MultiplePdfsWithEmptyListWritesNothingButCompletes) {
     host.singlePdf = false;
     const RunReport report = RunConversion(host);
-    EXPECT_TRUE(report.completed);
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text, "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
+    EXPECT_EQ(report.outcome, RunOutcome::Completed);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST_F(RunTest, FailedCheckStartsNoBuild) {
     host.fields[SettingsField::FileName] = "bad|name";
     const RunReport report = RunConversion(host);
-    EXPECT_FALSE(report.completed);
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text, kFileNameMessage);
+    EXPECT_EQ(report.outcome, RunOutcome::Rejected);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, kFileNameMessage);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST_F(RunTest, MissingOutputFolderStillCompletesButReportsTheWriter) {
     host.fields[SettingsField::OutputPath] = dir.File("missing");
     const RunReport report = RunConversion(host);
-    EXPECT_TRUE(report.completed);
+    EXPECT_EQ(report.outcome, RunOutcome::Completed);
     EXPECT_TRUE(report.writerFailed);
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text.rfind("Done creating PDF.  Duration:  ", 0), 0u);
+    EXPECT_EQ(report.writerFailure,
+              "Cannot create " + dir.File("missing") + kPathSeparator + "JPEG_Output.PDF");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, report.completionText);
 }
 
 TEST_F(RunTest, MissingOutputFolderGoesThroughEveryImageAndCompletes) {
@@ -262,12 +260,12 @@ TEST_F(RunTest, MissingOutputFolderGoesThroughEveryImageAndCompletes) {
     }
     for (const bool single : {true, false}) {
         host.singlePdf = single;
-        log.messages.clear();
+        host.messages.clear();
         const RunReport report = RunConversion(host);
-        EXPECT_TRUE(report.completed);
+        EXPECT_EQ(report.outcome, RunOutcome::Completed);
         EXPECT_TRUE(report.writerFailed);
-        ASSERT_EQ(log.messages.size(), 1u);
-        EXPECT_EQ(log.messages[0].text.rfind("Done creating PDF", 0), 0u);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text.rfind("Done creating PDF", 0), 0u);
     }
     EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(dir.File("missing"))));
 }
@@ -277,14 +275,10 @@ TEST_F(RunTest, OverflowEndsTheRunWithoutTheCompletionMessage) {
     const std::string jpeg = dir.File("a.jpg");
     WriteBytes(jpeg, MakeJpeg(100, 100, 72));
     host.list.AddItem(Entry("a.jpg", Utf8FromPath(dir.Path()) + kPathSeparator));
-    EXPECT_THROW(RunConversion(host), RunError);
-    EXPECT_TRUE(log.messages.empty());
-}
-
-TEST(Messages, WithoutAHookTheyGoToStandardError) {
-    ::testing::internal::CaptureStderr();
-    ShowMessage("hello", kStyleOkOnly, "Folionix");
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("hello"), std::string::npos);
+    const RunReport report = RunConversion(host);
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.failure, "Overflow: page width does not fit in 32 bits");
+    EXPECT_TRUE(host.messages.empty());
 }
 
 } // namespace

@@ -123,7 +123,7 @@ TEST_F(DocumentCloseTest, OnePageDocumentMatchesTheGoldenBytes) {
     const std::string image = dir_.File("image.jpg");
     test::WriteText(image, test::MinimalJpeg(3));
 
-    ASSERT_TRUE(PdfOpenDocument(path, /*version*/ "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, /*version*/ "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfAddJpegImage(path, image, /*width*/ 8, /*height*/ 8,
                                 /*bitsPerComponent*/ 8, /*bitsPerPixel*/ 24, "I1"));
     ASSERT_TRUE(PdfBeginPage(path, 612, 792));
@@ -143,7 +143,7 @@ TEST_F(DocumentCloseTest, OnePageDocumentMatchesTheGoldenBytes) {
 
 TEST_F(DocumentCloseTest, DocumentWithoutPagesMatchesTheGoldenBytes) {
     const std::string path = dir_.File("empty.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfCloseDocument(path));
     const std::string written = FileText(path);
     EXPECT_EQ(written, GoldenEmptyDocument());
@@ -155,7 +155,7 @@ TEST_F(DocumentCloseTest, DocumentWithoutPagesMatchesTheGoldenBytes) {
 
 TEST_F(DocumentCloseTest, OnlyCrossReferenceRowsEndInCarriageReturn) {
     const std::string path = dir_.File("crlf.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10));
     ASSERT_TRUE(PdfCloseDocument(path));
     if (test::HaveQpdf()) {
@@ -172,7 +172,7 @@ TEST_F(DocumentCloseTest, OnlyCrossReferenceRowsEndInCarriageReturn) {
 
 TEST_F(DocumentCloseTest, PagesAreListedInTheOrderTheyWereBegun) {
     const std::string path = dir_.File("three.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10)); // 2..5
     ASSERT_TRUE(PdfEndPage(path));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10)); // 6..9
@@ -189,7 +189,7 @@ TEST_F(DocumentCloseTest, PagesAreListedInTheOrderTheyWereBegun) {
 
 TEST_F(DocumentCloseTest, APageStillOpenIsEndedBeforeTheCatalog) {
     const std::string path = dir_.File("open.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfBeginPage(path, 612, 792)); // page 2, stream 3, length 4, resources 5
     ASSERT_TRUE(PdfDrawImage(path, 0, 10, 10, 10, "I9", 24));
     ASSERT_TRUE(PdfCloseDocument(path));
@@ -221,7 +221,7 @@ TEST_F(DocumentCloseTest, ResetsTheSessionAndTheNextDocumentStartsAtTwo) {
     const std::string path = dir_.File("a.pdf");
     const std::string image = dir_.File("i.jpg");
     test::WriteText(image, test::MinimalJpeg(1));
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfAddJpegImage(path, image, 1, 1, 8, 24, "I1"));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10));
     ASSERT_TRUE(PdfCloseDocument(path));
@@ -240,14 +240,14 @@ TEST_F(DocumentCloseTest, ResetsTheSessionAndTheNextDocumentStartsAtTwo) {
     EXPECT_FALSE(IsSourceEmbedded(image));
 
     const std::string second = dir_.File("b.pdf");
-    ASSERT_TRUE(PdfOpenDocument(second, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(second, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfAddJpegImage(second, image, 1, 1, 8, 24, "I1"));
     EXPECT_EQ(FindImageByName("I1").objectNumber, 2);
 }
 
 TEST_F(DocumentCloseTest, UnopenablePathReturnsFalseAndStillResets) {
     const std::string path = dir_.File("a.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10));
     const std::string before = FileText(path);
     EXPECT_FALSE(PdfCloseDocument(dir_.File("no/such/folder.pdf")));
@@ -262,7 +262,7 @@ TEST_F(DocumentCloseTest, AWriteErrorEndsTheRunAndResetsTheSession) {
     if (!std::filesystem::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full";
     }
-    ASSERT_TRUE(PdfOpenDocument(dir_.File("a.pdf"), "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(dir_.File("a.pdf"), "1.3", test::kPinnedTime));
     EXPECT_THROW(PdfCloseDocument("/dev/full"), RunError);
     EXPECT_TRUE(PdfSession().objectTable.empty());
     EXPECT_EQ(PdfSession().nextObjectNumber, 2);
@@ -281,7 +281,7 @@ TEST(CloseTextTest, CatalogPageTreeAndTrailer) {
 class SortObjectTableTest : public PdfWriterTest {
 protected:
     void Record(std::initializer_list<std::int32_t> numbers) {
-        ASSERT_TRUE(PdfOpenDocument(dir_.File("s.pdf"), "1.3"));
+        ASSERT_TRUE(PdfOpenDocument(dir_.File("s.pdf"), "1.3", test::kPinnedTime));
         for (const std::int32_t number : numbers) {
             PdfRecordObject(dir_.File("s.pdf"), number, 0, number * 10, "");
         }
@@ -312,13 +312,12 @@ class EventPumpTest : public SortObjectTableTest, public ::testing::WithParamInt
 
 // The pump runs once after every 1001 records placed: floor(records / 1001) times.
 TEST_P(EventPumpTest, CalledOnceAfterEvery1001Records) {
-    ASSERT_TRUE(PdfOpenDocument(dir_.File("p.pdf"), "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(dir_.File("p.pdf"), "1.3", test::kPinnedTime));
     for (int i = 0; i < GetParam().records; ++i) {
         PdfRecordObject(dir_.File("p.pdf"), i + 2, 0, i, "");
     }
     int calls = 0;
-    SetPdfEventPump([&calls] { ++calls; });
-    const std::vector<std::size_t> order = SortObjectTable();
+    const std::vector<std::size_t> order = SortObjectTable([&calls] { ++calls; });
     EXPECT_EQ(order.size(), static_cast<std::size_t>(GetParam().records));
     EXPECT_EQ(calls, GetParam().calls);
 }
@@ -330,12 +329,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, EventPumpTest,
 TEST_F(DocumentCloseTest, ASmallDocumentNeverPumpsEvents) {
     const std::string path = dir_.File("small.pdf");
     int calls = 0;
-    SetPdfEventPump([&calls] { ++calls; });
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     for (int page = 0; page < 249; ++page) { // 996 records + catalog + root = 998
         ASSERT_TRUE(PdfBeginPage(path, 10, 10));
     }
-    ASSERT_TRUE(PdfCloseDocument(path));
+    ASSERT_TRUE(PdfCloseDocument(path, [&calls] { ++calls; }));
     if (test::HaveQpdf()) {
         EXPECT_TRUE(test::QpdfAccepts(path));
     }

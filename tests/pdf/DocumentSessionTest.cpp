@@ -23,7 +23,7 @@ class DocumentOpenTest : public PdfWriterTest {};
 TEST_F(DocumentOpenTest, TruncatesAnExistingFileToTheExactHeader) {
     const std::string path = dir_.File("out.pdf");
     test::WriteText(path, std::string(5000, 'x'));
-    ASSERT_TRUE(PdfOpenDocument(path, /*version*/ "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, /*version*/ "1.3", test::kPinnedTime));
     const std::string text = FileText(path);
     EXPECT_EQ(text.size(), 43u);
     EXPECT_EQ(text, PinnedHeader());
@@ -34,10 +34,10 @@ TEST_F(DocumentOpenTest, TruncatesAnExistingFileToTheExactHeader) {
 
 TEST_F(DocumentOpenTest, ResetsTheSession) {
     const std::string path = dir_.File("out.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     PdfRecordObject(path, 2, 0, 43, "/Page");
     ASSERT_TRUE(PdfBeginPage(path, 100, 100));
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     const DocumentSession& session = PdfSession();
     EXPECT_EQ(session.documentPath, path);
     EXPECT_TRUE(session.objectTable.empty());
@@ -50,9 +50,9 @@ TEST_F(DocumentOpenTest, ResetsTheSession) {
 
 TEST_F(DocumentOpenTest, UncreatableFileReturnsFalseAndLeavesTheSessionAlone) {
     const std::string path = dir_.File("out.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfBeginPage(path, 10, 10));
-    EXPECT_FALSE(PdfOpenDocument(dir_.File("missing-folder/out.pdf"), "1.3"));
+    EXPECT_FALSE(PdfOpenDocument(dir_.File("missing-folder/out.pdf"), "1.3", test::kPinnedTime));
     EXPECT_EQ(PdfSession().documentPath, path);
     EXPECT_TRUE(PdfSession().openPage.has_value());
     EXPECT_EQ(PdfSession().nextObjectNumber, 4);
@@ -67,7 +67,7 @@ class VersionTextTest : public PdfWriterTest, public ::testing::WithParamInterfa
 
 TEST_P(VersionTextTest, FirstLine) {
     const std::string path = dir_.File("v.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, GetParam().argument));
+    ASSERT_TRUE(PdfOpenDocument(path, GetParam().argument, test::kPinnedTime));
     const std::string text = FileText(path);
     EXPECT_EQ(text.substr(0, text.find('\n')), GetParam().firstLine);
 }
@@ -140,7 +140,7 @@ class RecordObjectTest : public PdfWriterTest {};
 
 TEST_F(RecordObjectTest, SamePathInOtherLetterCaseKeepsTheTable) {
     const std::string path = dir_.File("Doc.pdf");
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     PdfRecordObject(path, 2, 0, 43, "/XObject");
     std::string upper = path;
     for (char& c : upper) {
@@ -157,7 +157,7 @@ TEST_F(RecordObjectTest, SamePathInOtherLetterCaseKeepsTheTable) {
 }
 
 TEST_F(RecordObjectTest, AnotherPathEmptiesTheTableFirst) {
-    ASSERT_TRUE(PdfOpenDocument(dir_.File("a.pdf"), "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(dir_.File("a.pdf"), "1.3", test::kPinnedTime));
     PdfRecordObject(dir_.File("a.pdf"), 2, 0, 43, "");
     PdfRecordObject(dir_.File("b.pdf"), 7, 0, 50, "");
     ASSERT_EQ(PdfSession().objectTable.size(), 1u);

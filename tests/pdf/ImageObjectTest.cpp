@@ -27,7 +27,7 @@ protected:
     void SetUp() override {
         PdfWriterTest::SetUp();
         path_ = dir_.File("doc.pdf");
-        ASSERT_TRUE(PdfOpenDocument(path_, "1.3"));
+        ASSERT_TRUE(PdfOpenDocument(path_, "1.3", test::kPinnedTime));
     }
 
     std::string MakeImage(const std::string& name, std::size_t size) {
@@ -299,7 +299,7 @@ TEST_F(NonAsciiNameTest, DocumentAndImageNamesWork) {
     const std::string path = Utf8FromPath(folder / PathFromUtf8("Dokument ß.pdf"));
     const std::string image = Utf8FromPath(folder / PathFromUtf8("Bild ö 日本.jpg"));
     test::WriteText(image, test::MinimalJpeg(3));
-    ASSERT_TRUE(PdfOpenDocument(path, "1.3"));
+    ASSERT_TRUE(PdfOpenDocument(path, "1.3", test::kPinnedTime));
     ASSERT_TRUE(PdfAddJpegImage(path, image, 8, 8, 8, 24, "I1"));
     ASSERT_TRUE(PdfBeginPage(path, 100, 100));
     ASSERT_TRUE(PdfDrawImage(path, 0, 100, 100, 100, "I1", 24));

@@ -14,7 +14,7 @@ protected:
     void SetUp() override {
         PdfWriterTest::SetUp();
         path_ = dir_.File("doc.pdf");
-        ASSERT_TRUE(PdfOpenDocument(path_, "1.3"));
+        ASSERT_TRUE(PdfOpenDocument(path_, "1.3", test::kPinnedTime));
     }
 
     std::string Body() const { return FileText(path_).substr(43); }

@@ -8,16 +8,6 @@
 
 namespace folionix::test {
 
-void PdfWriterTest::SetUp() {
-    SetClockHook([] { return LocalTime{2026, 12, 4, 5, 13, 48}; });
-    SetPdfEventPump(nullptr);
-}
-
-void PdfWriterTest::TearDown() {
-    SetClockHook(nullptr);
-    SetPdfEventPump(nullptr);
-}
-
 std::string PinnedHeader() {
     return std::string("%PDF-1.3\n") + "%\xE4\xE3\xCF\xD2\xBF\n" + "\n" +
            "%-[12-04-2026 05:13:48]-%\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Clock.h"
+
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +11,12 @@
 
 namespace folionix::test {
 
-// Every writer test starts from a pinned clock (12-04-2026 05:13:48), no event pump and a
-// fresh temporary folder; the clock and the pump are restored afterwards.
+// The time the writer tests open their documents at (12-04-2026 05:13:48).
+inline constexpr LocalTime kPinnedTime{2026, 12, 4, 5, 13, 48};
+
+// Every writer test starts from a fresh temporary folder.
 class PdfWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
     TempDir dir_;
 };
 

@@ -14,9 +14,10 @@ namespace folionix::test {
 void WindowTest::SetUp() {
     savedCurrentFolder = QDir::currentPath();
     window = std::make_unique<frmMulti>();
-    SetMessageBoxHook([this](const std::string& text, int style, const std::string& title) {
-        messages.push_back({text, style, title});
-    });
+    window->SetMessagePresenter(
+        [this](const std::string& text, int style, const std::string& title) {
+            messages.push_back({text, style, title});
+        });
     SetOpenFilesDialogHook([](const OpenFilesRequest&) { return QStringList(); });
     SetFolderDialogHook([](QWidget*, const QString&) { return QString(); });
     SetPopupMenuHook([](std::intptr_t, QPoint) { return -1; });
@@ -24,7 +25,6 @@ void WindowTest::SetUp() {
 
 void WindowTest::TearDown() {
     window.reset();
-    SetMessageBoxHook({});
     SetOpenFilesDialogHook({});
     SetFolderDialogHook({});
     SetPopupMenuHook({});

@@ -464,11 +464,7 @@ class SavePdfTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        SetClockHook([] { return LocalTime{2026, 1, 2, 9, 15, 2}; });
-    }
-    void TearDown() override {
-        SetClockHook({});
-        WindowTest::TearDown();
+        window->SetClock([] { return LocalTime{2026, 1, 2, 9, 15, 2}; });
     }
     TempDir images;
     TempDir out;
