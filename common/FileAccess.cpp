@@ -31,6 +31,11 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
 namespace {
 
 #ifdef _WIN32
+// _read and _write take an unsigned int count; larger requests go in pieces of 1 GiB.
+unsigned int ClampedCount(std::size_t n) {
+    return n > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(n);
+}
+
 int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
     const std::filesystem::path path = PathFromUtf8(utf8Path);
     int flags = _O_BINARY | _O_NOINHERIT;
@@ -67,8 +72,7 @@ std::int64_t ReadSome(int descriptor, std::int64_t position, std::uint8_t* data,
     if (_lseeki64(descriptor, position, SEEK_SET) < 0) {
         return -1;
     }
-    const unsigned int chunk = n > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(n);
-    return _read(descriptor, data, chunk);
+    return _read(descriptor, data, ClampedCount(n));
 }
 
 std::int64_t WriteSome(int descriptor, std::int64_t position, const std::uint8_t* data,
@@ -76,13 +80,11 @@ std::int64_t WriteSome(int descriptor, std::int64_t position, const std::uint8_t
     if (_lseeki64(descriptor, position, SEEK_SET) < 0) {
         return -1;
     }
-    const unsigned int chunk = n > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(n);
-    return _write(descriptor, data, chunk);
+    return _write(descriptor, data, ClampedCount(n));
 }
 
 std::int64_t AppendSome(int descriptor, const std::uint8_t* data, std::size_t n) {
-    const unsigned int chunk = n > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(n);
-    return _write(descriptor, data, chunk);
+    return _write(descriptor, data, ClampedCount(n));
 }
 
 File::KernelCopy CopyInKernel(int /*source*/, std::int64_t /*sourcePosition*/, int /*destination*/,

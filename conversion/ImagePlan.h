@@ -11,8 +11,8 @@
 #include "pdf/modPDF.h"
 
 #include <cstdint>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace folionix {
 

@@ -54,8 +54,6 @@ public:
     // thousands of files (each checked against the list twice) stays linear in practice.
     std::int32_t FindString(std::int32_t startAfter, std::string_view prefix) const override;
 
-    const std::vector<Item>& Items() const { return items_; }
-
 private:
     void RebuildIndexIfStale() const;
 

@@ -113,10 +113,9 @@ void WriteImagePage(const ConversionHost& host, const OutputPlan& plan,
     results.Note(PdfEndPage(documentPath), "Cannot write a page to", documentPath);
 }
 
-void CloseDocument(ConversionHost& host, const std::string& documentPath,
-                   WriterResults& results) {
-    results.Note(PdfCloseDocument(documentPath, [&host] { host.PumpEvents(); }),
-                 "Cannot finish", documentPath);
+void CloseDocument(ConversionHost& host, const std::string& documentPath, WriterResults& results) {
+    results.Note(PdfCloseDocument(documentPath, [&host] { host.PumpEvents(); }), "Cannot finish",
+                 documentPath);
 }
 
 } // namespace

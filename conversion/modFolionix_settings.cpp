@@ -211,7 +211,7 @@ bool ValidateSettings(ConversionHost& host) {
         const std::string fileName = host.FieldText(SettingsField::FileName);
         if (fileName.empty() || fileName.find_first_of(kFileNameForbidden) != std::string::npos) {
             host.ShowMessage(std::string(kMessageFileNameHead) + '"' + ")", kStyleOkOnly,
-                        kApplicationTitle);
+                             kApplicationTitle);
             return false;
         }
     }

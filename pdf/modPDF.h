@@ -161,9 +161,11 @@ ImageRecord FindImageBySource(const std::string& imagePath);
 ImageRecord FindImageByName(const std::string& name);
 
 // Appends count bytes of the source, from the 1-based position, to the end of the destination,
-// in chunks of 32000 bytes through one buffer; both files are opened by name. Count 0: true
-// without opening anything. False when either file cannot be opened (or count < 0); a failed
-// or short read (the source shrank) and a failed write raise RunError.
+// in chunks of 32000 bytes; both files are opened by name. Each chunk is copied inside the
+// operating system where it can copy between the two files, and otherwise through one buffer.
+// Count 0: true without opening anything. False when either file cannot be opened (or
+// count < 0); a failed or short read (the source shrank) and a failed write raise RunError
+// ("Cannot copy <source> into <document>").
 bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sourcePath,
                       std::int32_t firstPosition, std::int32_t count);
 

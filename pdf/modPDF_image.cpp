@@ -217,7 +217,7 @@ bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sou
 
     std::int64_t destinationPosition = destination->Size();
     if (destinationPosition < 0) {
-        throw RunError("Cannot write to " + destinationPath);
+        ThrowCopyError(sourcePath, destinationPath);
     }
     std::int64_t sourcePosition = static_cast<std::int64_t>(firstPosition) - 1;
     std::int32_t remaining = count;
@@ -236,11 +236,9 @@ bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sou
         if (copied == File::KernelCopy::Unsupported) {
             kernelCopy = false;
             const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(chunk));
-            if (!source->ReadExactlyAt(sourcePosition, bytes)) {
-                throw RunError("Cannot read " + sourcePath);
-            }
-            if (!destination->WriteAt(destinationPosition, std::span<const std::uint8_t>(bytes))) {
-                throw RunError("Cannot write to " + destinationPath);
+            if (!source->ReadExactlyAt(sourcePosition, bytes) ||
+                !destination->WriteAt(destinationPosition, std::span<const std::uint8_t>(bytes))) {
+                ThrowCopyError(sourcePath, destinationPath);
             }
         }
         sourcePosition += chunk;

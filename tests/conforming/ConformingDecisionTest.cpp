@@ -143,6 +143,32 @@ TEST(Jpeg2000Decision, Jp2HasNeitherColourSpaceNorDepth) {
     EXPECT_TRUE(image.objectOptions.decodeArray.empty());
 }
 
+TEST(Jpeg2000Decision, EnumeratedColourBoxesAreDeclaredAndProfilesAreLeftToTheFile) {
+    struct Row {
+        std::int32_t method;
+        std::uint32_t space;
+        const char* colorSpace;
+    };
+    const std::array<Row, 6> rows{{{1, 16, "DeviceRGB"},
+                                   {1, 17, "DeviceGray"},
+                                   {1, 18, "DeviceRGB"},
+                                   {1, 12, nullptr},
+                                   {2, 17, nullptr},
+                                   {0, 0, nullptr}}};
+    for (const Row& row : rows) {
+        Jp2Facts facts;
+        facts.colourMethod = row.method;
+        facts.enumeratedColourSpace = row.space;
+        PlannedImage image;
+        std::string reason;
+        ASSERT_TRUE(DecideConformingJp2(ImageInfo{}, facts, image, reason));
+        EXPECT_EQ(image.objectOptions.colorSpace.value_or(""),
+                  std::string(row.colorSpace != nullptr ? row.colorSpace : ""))
+            << row.method << " " << row.space;
+        EXPECT_FALSE(image.objectOptions.bitsPerComponent.has_value());
+    }
+}
+
 TEST(Jpeg2000Decision, CodestreamColourSpaceByComponents) {
     const std::array<std::pair<std::int32_t, const char*>, 6> rows{{{1, "DeviceGray"},
                                                                     {2, nullptr},

@@ -1,7 +1,9 @@
 #include "ConversionFixtures.h"
 
 #include "common/FileAccess.h"
+#include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"
+#include "imaging/ImageHeader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +66,30 @@ TEST_F(BuildTest, SinglePdfNamesImagesByListIndexAndEmbedsEachBeforeItsPage) {
     EXPECT_LT(pdf.find("/DCTDecode"), pdf.find("/MediaBox"));
     EXPECT_LT(pdf.find("/JPXDecode"), pdf.rfind("/MediaBox"));
     EXPECT_GT(pdf.find("/JPXDecode"), pdf.find("/MediaBox"));
+}
+
+// Each file's header is walked once when it is listed and once when its page is built, whatever
+// the plan, and for one document or one per image.
+TEST_F(BuildTest, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
+    for (const OutputPlan* plan : {&WindowPlan(), &ConformingPlan()}) {
+        for (const bool single : {true, false}) {
+            host.plan = plan;
+            host.singlePdf = single;
+            host.list = ImageListModel();
+            DropData drop;
+            for (const char* name : {"a.jpg", "b.jp2", "c.j2k"}) {
+                WriteBytes(inFolder + name, std::string(name) == "a.jpg"   ? MakeJpeg(64, 48, 72)
+                                            : std::string(name) == "b.jp2" ? MakeJp2(64, 48)
+                                                                           : MakeJ2k(64, 48));
+                drop.files.push_back(inFolder + name);
+            }
+            const std::uint64_t before = HeaderWalkCount();
+            AddDroppedFiles(host, drop);
+            ASSERT_EQ(host.list.ListCount(), 3);
+            EXPECT_EQ(RunConversion(host).outcome, RunOutcome::Completed);
+            EXPECT_EQ(HeaderWalkCount() - before, 6u);
+        }
+    }
 }
 
 TEST_F(BuildTest, OutputFolderGetsItsSeparatorAndFileNameIsUsedAsTyped) {
