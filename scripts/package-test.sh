@@ -76,6 +76,7 @@ for size in "${sizes[@]}"; do
 done
 dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort \
     >"$scratch/contents"
+sed 's/^/  /' "$scratch/contents"
 printf '%s\n' "${expected[@]}" | sort >"$scratch/expected"
 if ! diff -u "$scratch/expected" "$scratch/contents" >"$scratch/contents.diff"; then
     problem "package contents differ from the expected list (- expected, + in the package)"
