@@ -10,11 +10,17 @@ packages=(
 )
 # The Windows cross build and Wine, which runs its programs (scripts/windows-test.sh).
 windows_packages=(g++-mingw-w64-x86-64-posix wine64)
+# The Debian package and the checks of what it installs (scripts/package-test.sh).
+package_packages=(
+    dpkg-dev lintian desktop-file-utils appstream groff man-db bash-completion
+    shared-mime-info librsvg2-bin
+)
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         qpdf poppler-utils libjpeg-turbo-progs libopenjp2-tools imagemagick
         mupdf-tools ghostscript libimage-exiftool-perl
         clang-14 libclang-rt-14-dev locales xvfb xauth xdotool img2pdf time
+        "${package_packages[@]}"
         "${windows_packages[@]}"
     )
 elif [[ "${1:-}" == "--windows" ]]; then

@@ -19,6 +19,10 @@ cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 
+# --- The Debian package of the release build, and what it installs ---
+scripts/package-test.sh build/ci
+# --- end of the package checks ---
+
 locale_name=de_DE.UTF-8
 if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
     if [[ -f /etc/locale.gen ]] && [[ $(id -u) -eq 0 ]]; then

@@ -415,6 +415,20 @@ void frmMulti::List1_OLEDragDrop(QDropEvent* event) {
     });
 }
 
+void frmMulti::AddCommandLineFiles(const QStringList& arguments) {
+    if (arguments.isEmpty()) {
+        return;
+    }
+    DropData drop;
+    const QDir current = QDir::current();
+    for (const QString& argument : arguments) {
+        drop.files.push_back(
+            QDir::toNativeSeparators(QDir::cleanPath(current.absoluteFilePath(argument)))
+                .toStdString());
+    }
+    RunHandler([this, &drop] { AddDroppedFiles(*listBox_, drop); });
+}
+
 void frmMulti::Option1_Click() {
     SwitchTextBox(Text2, false);
     SwitchTextBox(Text4, false);

@@ -4,6 +4,7 @@
 #include "window/ImageListWidget.h"
 #include "window/modMenu.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -47,6 +48,12 @@ public:
     LocalTime Now() const override;
     // The clock the window's runs read instead of the system's (the tests pin it here).
     void SetClock(std::function<LocalTime()> clock);
+
+    // The files named on the command line (`folionix FILE...`), added to the list as one drop of
+    // those files would add them: in the order given, a file already listed passed over, a
+    // refused one reported with the drop's message. Relative names are taken from the current
+    // folder and made absolute, as a drop hands over absolute paths.
+    void AddCommandLineFiles(const QStringList& arguments);
 
     // True while "Save PDF" is running (the writer may let the window handle events meanwhile).
     bool RunInProgress() const { return runInProgress_; }

@@ -365,6 +365,25 @@ TEST_F(AddingFilesTest, JpegTwoThousandFilesAreAddedAndSaved) {
     }
 }
 
+// `folionix FILE...`: the files start in the list as one drop of them would put them there.
+TEST_F(AddingFilesTest, CommandLineFilesAreAddedAsOneDrop) {
+    QDir::setCurrent(QString::fromStdString(folder));
+    window->AddCommandLineFiles({QStringLiteral("c.Jpeg"), Path("bad.jpg"), QStringLiteral("A.JPG"),
+                                 QStringLiteral("./sub/../c.Jpeg"), QStringLiteral("a.jpg")});
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{Entry("c.Jpeg", folder), Entry("A.JPG", folder)}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Unable to load image file: " + dir.File("bad.jpg"));
+    EXPECT_EQ(messages[0].style, 48);
+    EXPECT_EQ(messages[0].title, "Image Error");
+}
+
+TEST_F(AddingFilesTest, NoCommandLineFilesLeaveTheListEmpty) {
+    window->AddCommandLineFiles({});
+    EXPECT_TRUE(Entries().empty());
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(WindowTest, DropDataTakesLocalFilesFirstThenText) {
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile("/x/b.jpg"), QUrl("https://example.org/a.jpg"),
