@@ -426,7 +426,7 @@ void frmMulti::AddCommandLineFiles(const QStringList& arguments) {
             QDir::toNativeSeparators(QDir::cleanPath(current.absoluteFilePath(argument)))
                 .toStdString());
     }
-    RunHandler([this, &drop] { AddDroppedFiles(*listBox_, drop); });
+    RunHandler(*this, [this, &drop] { static_cast<void>(AddDroppedFiles(*this, drop)); });
 }
 
 void frmMulti::Option1_Click() {
