@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <system_error>
 #include <utility>
 
 #ifdef _WIN32
@@ -312,6 +313,22 @@ File::KernelCopy File::CopyRangeTo(std::int64_t sourcePosition, File& destinatio
             std::max(destination.size_, destinationPosition + static_cast<std::int64_t>(count));
     }
     return result;
+}
+
+std::string DescribeOpenFailure(std::string_view utf8Path) {
+    std::error_code error;
+    const std::filesystem::file_status status =
+        std::filesystem::status(PathFromUtf8(utf8Path), error);
+    if (error) {
+        return error.message();
+    }
+    if (std::filesystem::is_directory(status)) {
+        return std::make_error_code(std::errc::is_a_directory).message();
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return "not a regular file";
+    }
+    return std::make_error_code(std::errc::permission_denied).message();
 }
 
 void SetKernelCopyEnabled(bool enabled) {

@@ -82,6 +82,11 @@ private:
     std::int64_t size_ = 0;
 };
 
+// Why a file cannot be opened for reading, in the platform's words where it has them ("No such
+// file or directory", "Permission denied", "Is a directory"); for a caller whose File::Open
+// has just failed.
+std::string DescribeOpenFailure(std::string_view utf8Path);
+
 // Whether CopyRangeTo may use the operating system's copy at all (default yes). Tests turn it
 // off to run the buffer path on platforms that have the other.
 void SetKernelCopyEnabled(bool enabled);

@@ -150,6 +150,9 @@ struct AddOutcome {
     std::string path; // the full path as the file was offered
     AddResult result = AddResult::PassedOver;
     std::string message; // Refused: the message shown
+    // Refused: why, in a few words for a command line ("No such file or directory", "Permission
+    // denied", "Is a directory", "not a valid JPEG header", ...).
+    std::string reason;
 };
 
 // Adds dropped files to the host's list, each read once and checked by the host's plan. One

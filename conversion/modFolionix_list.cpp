@@ -17,17 +17,45 @@ namespace {
 constexpr const char* kTitleImageError = "Image Error";
 constexpr const char* kMessageUnableToLoad = "Unable to load image file: ";
 
-// Reads the header of a file being listed; false when it cannot be opened or read as the kind
-// its name says.
-bool ReadHeaderOfFile(const std::string& path, ImageHeader& header) {
-    const ImageKind kind = ImageKindOfFile(path);
-    const std::optional<FileSource> source = FileSource::Open(path);
-    return source && ReadImageHeader(*source, kind, header);
+const char* KindName(ImageKind kind) {
+    switch (kind) {
+    case ImageKind::Jpeg:
+        return "JPEG";
+    case ImageKind::Jp2:
+        return "JP2";
+    case ImageKind::J2k:
+        return "JPEG 2000 codestream";
+    case ImageKind::Unknown:
+        break;
+    }
+    return "";
 }
 
-AddOutcome Refuse(ConversionHost& host, AddOutcome outcome, std::string message) {
+// Reads the header of a file being listed; false, with the reason, when it cannot be opened or
+// read as the kind its name says.
+bool ReadHeaderOfFile(const std::string& path, ImageHeader& header, std::string& reason) {
+    const ImageKind kind = ImageKindOfFile(path);
+    if (kind == ImageKind::Unknown) {
+        reason = "not a .jpg, .jpeg, .jpe, .jp2 or .j2k file";
+        return false;
+    }
+    const std::optional<FileSource> source = FileSource::Open(path);
+    if (!source) {
+        reason = DescribeOpenFailure(path);
+        return false;
+    }
+    if (!ReadImageHeader(*source, kind, header)) {
+        reason = std::string("not a valid ") + KindName(kind) + " header";
+        return false;
+    }
+    return true;
+}
+
+AddOutcome Refuse(ConversionHost& host, AddOutcome outcome, std::string message,
+                  std::string reason) {
     host.ShowMessage(message, kStyleExclamation, kTitleImageError);
     outcome.result = AddResult::Refused;
+    outcome.reason = std::move(reason);
     outcome.message = std::move(message);
     return outcome;
 }
@@ -39,7 +67,7 @@ AddOutcome AdmitAndList(ConversionHost& host, const std::string& imagePath,
     std::string message;
     std::string warning;
     if (!host.Plan().Admit(imagePath, header, message, warning)) {
-        return Refuse(host, std::move(outcome), std::move(message));
+        return Refuse(host, std::move(outcome), std::move(message), "cannot be written conformingly");
     }
     if (!warning.empty()) {
         host.Warn(warning);
@@ -73,8 +101,10 @@ AddOutcome AddDroppedFile(ConversionHost& host, const std::string& fullPath) {
         return outcome;
     }
     ImageHeader header;
-    if (!ReadHeaderOfFile(fullPath, header)) {
-        return Refuse(host, std::move(outcome), kMessageUnableToLoad + fullPath);
+    std::string reason;
+    if (!ReadHeaderOfFile(fullPath, header, reason)) {
+        return Refuse(host, std::move(outcome), kMessageUnableToLoad + fullPath,
+                      std::move(reason));
     }
     return AdmitAndList(host, fullPath, header, entry, std::move(outcome));
 }
@@ -137,8 +167,10 @@ std::vector<AddOutcome> AddSelectedFiles(ConversionHost& host, const std::string
             continue;
         }
         ImageHeader header;
-        if (!ReadHeaderOfFile(outcome.path, header)) {
-            outcomes.push_back(Refuse(host, std::move(outcome), kMessageUnableToLoad + fileName));
+        std::string reason;
+        if (!ReadHeaderOfFile(outcome.path, header, reason)) {
+            outcomes.push_back(Refuse(host, std::move(outcome), kMessageUnableToLoad + fileName,
+                                      std::move(reason)));
             continue;
         }
         const std::string path = outcome.path;
