@@ -30,20 +30,6 @@ void Warn(const std::string& text) {
     }
 }
 
-std::string UpperExtension(const std::string& fileName) {
-    const auto dot = fileName.rfind('.');
-    if (dot == std::string::npos) {
-        return std::string();
-    }
-    std::string extension = fileName.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return extension;
-}
-
 const char* ColorSpaceForComponents(std::int32_t components) {
     switch (components) {
     case 1:
@@ -147,20 +133,6 @@ bool WritePage(const std::string& documentPath, const ConformingImage& image,
 
 } // namespace
 
-ImageKind ImageKindOfFile(const std::string& fileName) {
-    const std::string extension = UpperExtension(fileName);
-    if (extension == ".JPG" || extension == ".JPEG" || extension == ".JPE") {
-        return ImageKind::Jpeg;
-    }
-    if (extension == ".JP2") {
-        return ImageKind::Jp2;
-    }
-    if (extension == ".J2K") {
-        return ImageKind::J2k;
-    }
-    return ImageKind::Unknown;
-}
-
 bool DecideConformingJpeg(const ImageInfo& info, const JpegFacts& facts, ConformingImage& image,
                           std::string& reason) {
     image = ConformingImage{};
@@ -254,32 +226,29 @@ bool DecideConformingJ2k(const ImageInfo& info, const J2kFacts& facts, Conformin
 bool PlanConformingImage(const std::string& imagePath, ConformingImage& image,
                          std::string& reason) {
     image = ConformingImage{};
-    ImageInfo info;
-    switch (ImageKindOfFile(imagePath)) {
-    case ImageKind::Jpeg: {
-        JpegFacts facts;
-        if (!GetJpegInfo(imagePath, info, 1) || !ReadJpegFacts(imagePath, facts)) {
+    const ImageKind kind = ImageKindOfFile(imagePath);
+    const std::optional<FileSource> source = FileSource::Open(imagePath);
+    ImageHeader header;
+    const bool read = source && ReadImageHeader(*source, kind, header);
+    switch (kind) {
+    case ImageKind::Jpeg:
+        if (!read) {
             reason = "unreadable JPEG header";
             return false;
         }
-        return DecideConformingJpeg(info, facts, image, reason);
-    }
-    case ImageKind::Jp2: {
-        Jp2Facts facts;
-        if (!GetJp2Info(imagePath, info, 1) || !ReadJp2Facts(imagePath, facts)) {
+        return DecideConformingJpeg(header.info, header.jpeg, image, reason);
+    case ImageKind::Jp2:
+        if (!read || header.jp2.components == 0) {
             reason = "unreadable JP2 header";
             return false;
         }
-        return DecideConformingJp2(info, facts, image, reason);
-    }
-    case ImageKind::J2k: {
-        J2kFacts facts;
-        if (!GetJ2kInfo(imagePath, info, 1) || !ReadJ2kFacts(imagePath, facts)) {
+        return DecideConformingJp2(header.info, header.jp2, image, reason);
+    case ImageKind::J2k:
+        if (!read) {
             reason = "unreadable JPEG 2000 codestream header";
             return false;
         }
-        return DecideConformingJ2k(info, facts, image, reason);
-    }
+        return DecideConformingJ2k(header.info, header.j2k, image, reason);
     case ImageKind::Unknown:
         break;
     }

@@ -31,6 +31,7 @@
 //                  stream gets FF D9 after the file's data.
 
 #include "conversion/modFolionix.h"
+#include "imaging/ImageHeader.h"
 #include "imaging/ImageInfo.h"
 #include "imaging/modImageFacts.h"
 #include "pdf/modPDF.h"
@@ -44,12 +45,6 @@ namespace folionix {
 
 // The largest page side that PDF readers accept, in default user space units.
 inline constexpr std::int32_t kMaxPageSide = 14400;
-
-enum class ImageKind { Unknown, Jpeg, Jp2, J2k };
-
-// The kind of image by the upper-cased extension from the last "." of the file name, as the
-// builds choose their reader.
-ImageKind ImageKindOfFile(const std::string& fileName);
 
 // What the conforming mode decided about one image file.
 struct ConformingImage {
