@@ -1,60 +1,18 @@
 #include "FuzzEntries.h"
 
-#include "common/FileAccess.h"
+#include "imaging/ImageHeader.h"
 #include "imaging/modJ2K.h"
 #include "imaging/modJP2.h"
 #include "imaging/modJPG.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <optional>
-#include <random>
 #include <span>
-#include <string>
-#include <system_error>
 
 namespace folionix::fuzz {
 
 namespace {
-
-// One file per process, in memory-backed /dev/shm where there is one; removed at exit.
-class ScratchFile {
-public:
-    ScratchFile() {
-        std::error_code error;
-        std::filesystem::path folder("/dev/shm");
-        if (!std::filesystem::is_directory(folder, error)) {
-            folder = std::filesystem::temp_directory_path();
-        }
-        std::random_device random;
-        path_ = Utf8FromPath(folder / ("folionix-fuzz-" + std::to_string(random()) + "-" +
-                                       std::to_string(random()) + ".bin"));
-    }
-    ~ScratchFile() {
-        std::error_code ignored;
-        std::filesystem::remove(PathFromUtf8(path_), ignored);
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    const std::string& Write(std::span<const std::uint8_t> bytes) const {
-        std::optional<File> file = File::Open(path_, File::Mode::CreateTruncate);
-        if (!file || !file->WriteAt(0, bytes)) {
-            std::fprintf(stderr, "cannot write the scratch file %s\n", path_.c_str());
-            std::abort();
-        }
-        return path_;
-    }
-
-private:
-    std::string path_;
-};
-
-const std::string& WriteScratch(std::span<const std::uint8_t> bytes) {
-    static const ScratchFile scratch;
-    return scratch.Write(bytes);
-}
 
 void Require(bool condition, const char* what) {
     if (!condition) {
@@ -75,6 +33,32 @@ void CheckResult(bool ok, const ImageInfo& info, bool jpeg2000) {
 // The caller's values a reader must keep when no frame header or SIZ segment is met.
 constexpr ImageInfo kCallerValues{-1, -2, -3, -4, -5, -6};
 
+// The standard reader from the caller's values, then ReadImageHeader: one walk, and the result
+// and ImageInfo the standard reader gives from zeros.
+template <typename Read>
+bool CheckReaders(const ByteSource& source, ImageKind kind, Read read, bool jpeg2000,
+                  ImageHeader& header) {
+    ImageInfo info = kCallerValues;
+    CheckResult(read(source, info), info, jpeg2000);
+    info = ImageInfo{};
+    const bool ok = read(source, info);
+    const std::uint64_t walks = HeaderWalkCount();
+    Require(ReadImageHeader(source, kind, header) == ok && header.info == info,
+            "the header read gives the standard reader's result");
+    Require(HeaderWalkCount() == walks + 1, "a header read is one walk");
+    return ok;
+}
+
+void CheckDpi(bool present, const Jp2ResolutionBox& box) {
+    double x = 0.0;
+    double y = 0.0;
+    if (present && ResolutionBoxToDpi(box, x, y)) {
+        Require(std::isfinite(x) && std::isfinite(y) && x > 0.0 && y > 0.0, "dpi is positive");
+    } else {
+        Require(x == 0.0 && y == 0.0, "no dpi is 0");
+    }
+}
+
 } // namespace
 
 int FuzzJpeg(const std::uint8_t* data, std::size_t size) {
@@ -84,17 +68,28 @@ int FuzzJpeg(const std::uint8_t* data, std::size_t size) {
         Require(a >= 0 && a <= 65535 && b >= 0 && b <= 65535, "frame sizes are 16-bit");
     }
     static_cast<void>(ParseJfifSegment(bytes, a, b));
+    JpegFacts exif;
+    static_cast<void>(ParseExifSegment(bytes, exif));
 
-    const std::string& path = WriteScratch(bytes);
-    ImageInfo info = kCallerValues;
-    const bool ok = GetJpegInfo(path, info, 1);
-    CheckResult(ok, info, false);
-    if (ok && info.BitsPerComponent != kCallerValues.BitsPerComponent) {
-        Require(info.BitsPerPixel >= 0 && info.BitsPerPixel <= 255 * 255, "Nf x P in range");
-    }
+    const MemorySource source(bytes);
     // The same bytes read from the third byte on: a start inside the data.
-    info = kCallerValues;
-    CheckResult(GetJpegInfo(path, info, 3), info, false);
+    ImageInfo info = kCallerValues;
+    CheckResult(GetJpegInfo(source, info, 3), info, false);
+
+    ImageHeader header;
+    const bool ok = CheckReaders(
+        source, ImageKind::Jpeg, [](const auto& s, auto& i) { return GetJpegInfo(s, i, 1); }, false,
+        header);
+    const JpegFacts& facts = header.jpeg;
+    Require(facts.exifXResolution >= 0.0 && std::isfinite(facts.exifXResolution) &&
+                facts.exifYResolution >= 0.0 && std::isfinite(facts.exifYResolution),
+            "EXIF resolutions are finite and not negative");
+    if (ok && facts.hasFrame) {
+        Require(IsFrameMarker(facts.frameMarker), "the frame marker is a frame marker");
+        Require(header.info.Width == facts.width && header.info.Height == facts.height &&
+                    header.info.BitsPerPixel == facts.precision * facts.components,
+                "the frame facts are the frame the reader took");
+    }
     return 0;
 }
 
@@ -107,20 +102,33 @@ int FuzzJ2k(const std::uint8_t* data, std::size_t size) {
                                 : bitsPerComponent >= 1 && bitsPerComponent <= 128,
                 "last depth in range");
     }
-    const std::string& path = WriteScratch(bytes);
-    ImageInfo info = kCallerValues;
-    CheckResult(GetJ2kInfo(path, info, 1), info, true);
+    const MemorySource source(bytes);
+    ImageHeader header;
+    const bool ok = CheckReaders(
+        source, ImageKind::J2k, [](const auto& s, auto& i) { return GetJ2kInfo(s, i, 1); }, true,
+        header);
+    Require(!ok || header.info.BitsPerComponent == 0 ||
+                (header.j2k.gridWidth == static_cast<std::uint32_t>(header.info.Width) &&
+                 header.j2k.gridHeight == static_cast<std::uint32_t>(header.info.Height)),
+            "the grid facts are the size the reader took");
     return 0;
 }
 
 int FuzzJp2(const std::uint8_t* data, std::size_t size) {
-    const std::span<const std::uint8_t> bytes(data, size);
-    const std::string& path = WriteScratch(bytes);
-    ImageInfo info = kCallerValues;
-    CheckResult(GetJp2Info(path, info, 1), info, true);
+    const MemorySource source(std::span<const std::uint8_t>(data, size));
+    ImageHeader header;
+    static_cast<void>(CheckReaders(
+        source, ImageKind::Jp2, [](const auto& s, auto& i) { return GetJp2Info(s, i, 1); }, true,
+        header));
+    Require(header.jp2.components == header.j2k.components, "one codestream gives the components");
+    Require(header.jp2.colourMethod >= 0 && header.jp2.colourMethod <= 255 &&
+                (header.jp2.colourMethod == 1 || header.jp2.enumeratedColourSpace == 0),
+            "an enumerated colour space comes with method 1 only");
+    CheckDpi(header.jp2.hasCaptureResolution, header.jp2.captureResolution);
+    CheckDpi(header.jp2.hasDisplayResolution, header.jp2.displayResolution);
     // The codestream reader meets JP2 files too when the extension lies.
-    info = kCallerValues;
-    CheckResult(GetJ2kInfo(path, info, 1), info, true);
+    ImageInfo info = kCallerValues;
+    CheckResult(GetJ2kInfo(source, info, 1), info, true);
     return 0;
 }
 

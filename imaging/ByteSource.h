@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 
 namespace folionix {
@@ -55,8 +54,6 @@ public:
     // The handle itself, for a caller that goes on to copy the bytes it has just read the header
     // of.
     const File& Handle() const { return file_; }
-
-    std::string path_; // interim
 
 private:
     File file_;

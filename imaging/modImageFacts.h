@@ -2,18 +2,13 @@
 
 // Facts about an image file beyond the six of ImageInfo: what a strictly valid PDF needs to know
 // to declare the colour space, decode range and resolution of an embedded image, and how a
-// camera wanted the picture turned. The readers here are separate from modJPG, modJP2 and modJ2K
-// on purpose: those keep their exact results, these only add to them. Nothing is decoded; every
-// reader walks the header structures and stops before the compressed data (a JPEG reader also
-// looks at the file's last two bytes).
-//
-// Every field that comes from the file is checked against the bytes that are there: a short,
-// malformed or hostile file gives false or a fact left at its default, never a read outside the
-// data and never an endless walk (each step of every walk moves strictly forward).
+// camera wanted the picture turned. ReadImageHeader (ImageHeader.h) gathers them on the same
+// walk that gives ImageInfo; nothing is decoded (a JPEG walk also looks at the file's last two
+// bytes). A fact whose bytes are malformed stays at its default; the walk's result is the
+// standard reader's all the same.
 
 #include <cstdint>
 #include <span>
-#include <string>
 
 namespace folionix {
 
@@ -21,6 +16,12 @@ namespace folionix {
 inline constexpr std::uint8_t kJpegBaseline = 0xC0;
 inline constexpr std::uint8_t kJpegExtended = 0xC1;
 inline constexpr std::uint8_t kJpegProgressive = 0xC2;
+
+// The thirteen start-of-frame markers: 0xC0..0xCF without DHT (0xC4), JPG (0xC8) and DAC (0xCC),
+// which share the range but carry no frame header.
+constexpr bool IsFrameMarker(std::uint8_t code) {
+    return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+}
 
 // What the head of a JPEG file says about itself.
 struct JpegFacts {
@@ -55,7 +56,8 @@ struct JpegFacts {
     double exifYResolution = 0.0;
     std::int32_t exifResolutionUnit = 2;
 
-    // The last two bytes of the file are 0xFF 0xD9 (end of image). False for a truncated file.
+    // The last two bytes of the file (of four or more) are 0xFF 0xD9 (end of image). False for
+    // a truncated file.
     bool endsWithEndOfImage = false;
 
     friend bool operator==(const JpegFacts&, const JpegFacts&) = default;
@@ -105,26 +107,9 @@ struct J2kFacts {
     friend bool operator==(const J2kFacts&, const J2kFacts&) = default;
 };
 
-// Reads the facts of a JPEG file. True when the file begins with a start of image and its
-// marker walk reaches a start of scan or end of image; false otherwise (the facts then hold what
-// was found before the walk broke off). endsWithEndOfImage is filled in either case.
-bool ReadJpegFacts(const std::string& path, JpegFacts& facts);
-// The same over a whole file held in memory.
-bool ParseJpegFacts(std::span<const std::uint8_t> fileBytes, JpegFacts& facts);
-
 // An EXIF APP1 segment held from its 0xFF byte. False when the identifier is not "Exif\0\0" or
 // the TIFF header or IFD0 is malformed; tags whose values lie outside the segment are ignored.
 bool ParseExifSegment(std::span<const std::uint8_t> segment, JpegFacts& facts);
-
-// Reads the facts of a JP2 file. True when a "jp2c" box was found and its codestream held a SIZ
-// segment; the resolution boxes are filled whenever they were found.
-bool ReadJp2Facts(const std::string& path, Jp2Facts& facts);
-bool ParseJp2Facts(std::span<const std::uint8_t> fileBytes, Jp2Facts& facts);
-
-// Reads the facts of a raw codestream. True when it starts with SOC and holds a SIZ segment
-// before its first SOD or EOC.
-bool ReadJ2kFacts(const std::string& path, J2kFacts& facts);
-bool ParseJ2kFacts(std::span<const std::uint8_t> fileBytes, J2kFacts& facts);
 
 // The ten bytes of a resc or resd box's content. False when fewer than ten.
 bool ParseResolutionBox(std::span<const std::uint8_t> content, Jp2ResolutionBox& box);

@@ -2,39 +2,20 @@
 
 #include "imaging/HeaderWalk.h"
 
-#include <array>
 #include <cstddef>
-#include <limits>
-#include <optional>
 #include <vector>
 
 namespace folionix {
 
 namespace {
 
-constexpr std::uint8_t kStartOfCodestream = 0x4F;
-constexpr std::uint8_t kEndOfCodestream = 0xD9;
-constexpr std::uint8_t kStartOfData = 0x93;
 constexpr std::uint8_t kImageAndTileSize = 0x51;
 
 std::int32_t Read32(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return BytesToLong(bytes[offset], bytes[offset + 1], bytes[offset + 2], bytes[offset + 3]);
+    return static_cast<std::int32_t>(header_walk::Big32(bytes, offset));
 }
-
-using header_walk::Fail;
 
 } // namespace
-
-// Marker header, four bytes from the 0xFF byte:
-//   0  1  0xFF
-//   1  1  marker code
-//   2  2  length field, big-endian (counts itself, not the two marker bytes); absent after SOC
-// An end-of-codestream marker in the last two bytes of the file is still read (length 2).
-bool ReadJ2kMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
-                   std::int32_t& segmentLength) {
-    return header_walk::ReadMarkerHeader(file, position, kStartOfCodestream, kEndOfCodestream,
-                                         markerCode, segmentLength);
-}
 
 // SIZ segment, offsets from the 0xFF byte; multi-byte fields big-endian:
 //   0       2  0xFF 0x51
@@ -42,7 +23,9 @@ bool ReadJ2kMarker(const File& file, std::int32_t position, std::uint8_t& marker
 //   4       2  Rsiz, capabilities (not read)
 //   6       4  Xsiz, reference grid width (Width; the offset XOsiz is not taken off)
 //  10       4  Ysiz, reference grid height (Height; YOsiz is not taken off)
-//  14..37   4  XOsiz, YOsiz, XTsiz, YTsiz, XTOsiz, YTOsiz (not read)
+//  14       4  XOsiz, image offset on the grid (only for the facts)
+//  18       4  YOsiz (only for the facts)
+//  22..37   4  XTsiz, YTsiz, XTOsiz, YTOsiz (not read)
 //  38       2  Csiz, number of components
 //  40+3i    1  Ssiz of component i: bit 7 the sign, low seven bits the depth minus one
 //  41+3i    1  XRsiz of component i (not read)
@@ -73,59 +56,53 @@ bool ParseSizSegment(std::span<const std::uint8_t> segment, std::int32_t& width,
     return true;
 }
 
-// The walk ends at the first SOD or EOC. Like the JPEG walk it fails when the file ends first,
-// when a length field is below 2, or when a segment reaches past the end of the file or past the
-// signed 32-bit position range.
-bool GetJ2kInfo(const std::string& path, ImageInfo& info, std::int32_t startPosition) {
+// The walk (WalkMarkerSegments) ends at the first SOD or EOC and fails on the same damage as
+// the JPEG walk. Only SIZ segments are read; the last one before the data counts.
+bool header_walk::ReadCodestreamHeader(const ByteSource& source, ImageInfo& info,
+                                       std::int32_t startPosition, J2kFacts* facts) {
     info.XResolution = 0;
     info.YResolution = 0;
     const std::int32_t start = startPosition < 1 ? 1 : startPosition;
 
-    const std::optional<File> file = header_walk::OpenAtSignature(path, start, 0xFF4F);
-    if (!file) {
-        return Fail(info);
-    }
-    const std::int64_t fileSize = file->Size();
-
     std::vector<std::uint8_t> segment;
-    std::int32_t position = start;
-    for (;;) {
-        std::uint8_t code = 0;
-        std::int32_t segmentLength = 0;
-        if (!ReadJ2kMarker(*file, position, code, segmentLength)) {
-            return Fail(info);
+    const auto visit = [&](std::uint8_t code, std::int32_t position, std::int32_t length) {
+        if (code != kImageAndTileSize) {
+            return true;
         }
-        if (code == kEndOfCodestream || code == kStartOfData) {
-            break;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        std::int32_t components = 0;
+        std::int32_t bitsPerPixel = 0;
+        std::int32_t bitsPerComponent = 0;
+        if (!ReadSegment(source, position, length, segment) ||
+            !ParseSizSegment(segment, width, height, components, bitsPerPixel, bitsPerComponent)) {
+            return false;
         }
-        if (code != kStartOfCodestream && segmentLength < 4) {
-            return Fail(info);
+        info.Width = width;
+        info.Height = height;
+        info.BitsPerPixel = bitsPerPixel;
+        info.BitsPerComponent = bitsPerComponent;
+        if (facts != nullptr) {
+            facts->components = components;
+            facts->gridWidth = Big32(segment, 6);
+            facts->gridHeight = Big32(segment, 10);
+            facts->xOffset = Big32(segment, 14);
+            facts->yOffset = Big32(segment, 18);
         }
-        const std::optional<std::int32_t> next =
-            header_walk::NextPosition(position, segmentLength, fileSize);
-        if (!next) {
-            return Fail(info);
-        }
+        return true;
+    };
+    return WalkMarkerSegments(source, start, kCodestreamMarkers, visit) || Fail(info);
+}
 
-        if (code == kImageAndTileSize) {
-            std::int32_t width = 0;
-            std::int32_t height = 0;
-            std::int32_t components = 0;
-            std::int32_t bitsPerPixel = 0;
-            std::int32_t bitsPerComponent = 0;
-            if (!header_walk::ReadSegment(*file, position, segmentLength, segment) ||
-                !ParseSizSegment(segment, width, height, components, bitsPerPixel,
-                                 bitsPerComponent)) {
-                return Fail(info);
-            }
-            info.Width = width;
-            info.Height = height;
-            info.BitsPerPixel = bitsPerPixel;
-            info.BitsPerComponent = bitsPerComponent;
-        }
-        position = *next;
-    }
-    return true;
+bool GetJ2kInfo(const ByteSource& source, ImageInfo& info, std::int32_t startPosition) {
+    header_walk::CountWalk();
+    return header_walk::ReadCodestreamHeader(source, info, startPosition, nullptr);
+}
+
+bool GetJ2kInfo(const std::string& path, ImageInfo& info, std::int32_t startPosition) {
+    return header_walk::ReadFile(path, info, [&](const ByteSource& source) {
+        return GetJ2kInfo(source, info, startPosition);
+    });
 }
 
 } // namespace folionix

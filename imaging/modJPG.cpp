@@ -2,31 +2,25 @@
 
 #include "imaging/HeaderWalk.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <limits>
-#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace folionix {
 
 namespace {
 
-constexpr std::uint8_t kStartOfImage = 0xD8;
-constexpr std::uint8_t kEndOfImage = 0xD9;
-constexpr std::uint8_t kStartOfScan = 0xDA;
 constexpr std::uint8_t kApp0 = 0xE0;
+constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kApp14 = 0xEE;
+constexpr std::uint8_t kDefineHierarchicalProgression = 0xDE;
 
 // Dots per centimetre to dots per inch. Deliberately not 2.54: resolutions read from files
 // written with this factor have always been rounded with it (25 dots/cm gives 63, not 64).
 constexpr double kCentimetresPerInch = 2.53999998;
-
-// The thirteen start-of-frame markers: 0xC0..0xCF without DHT (0xC4), JPG (0xC8) and DAC (0xCC),
-// which share the range but carry no frame header.
-bool IsFrameMarker(std::uint8_t code) {
-    return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
-}
 
 // Nearest integer, halves to the even neighbour, whatever the floating-point rounding mode.
 std::int32_t RoundHalfToEven(double value) {
@@ -40,25 +34,42 @@ std::int32_t RoundHalfToEven(double value) {
 }
 
 std::int32_t Read16(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return BytesToLong(0, 0, bytes[offset], bytes[offset + 1]);
+    return static_cast<std::int32_t>(header_walk::Big16(bytes, offset));
+}
+
+bool HasIdentifier(std::span<const std::uint8_t> segment, std::string_view identifier) {
+    return segment.size() >= 4 + identifier.size() &&
+           std::equal(identifier.begin(), identifier.end(), segment.begin() + 4);
+}
+
+// The JFIF facts of an APP0 segment the standard walk parsed (so a JFIF segment whose densities
+// are both 0 lets a later one speak).
+void TakeJfif(std::span<const std::uint8_t> segment, JpegFacts& facts) {
+    if (!HasIdentifier(segment, std::string_view("JFIF\0", 5))) {
+        return;
+    }
+    facts.hasJfif = true;
+    facts.jfifUnits = segment[11];
+    facts.jfifXDensity = Read16(segment, 12);
+    facts.jfifYDensity = Read16(segment, 14);
+}
+
+// Adobe APP14, offsets from the 0xFF byte: 4 "Adobe", 9 version (2), 11 flags0 (2), 13 flags1
+// (2), 15 transform (1). EXIF APP1: 4 "Exif\0\0", then the TIFF block (ParseExifSegment).
+// Only the first EXIF segment counts; a segment that fails to parse leaves the facts alone.
+void TakeApplicationSegment(std::span<const std::uint8_t> segment, JpegFacts& facts) {
+    if (segment[1] == kApp14 && HasIdentifier(segment, "Adobe")) {
+        facts.hasAdobe = true;
+        facts.adobeTransform = segment.size() >= 16 ? segment[15] : -1;
+    } else if (segment[1] == kApp1) {
+        static_cast<void>(ParseExifSegment(segment, facts));
+    }
 }
 
 using header_walk::Fail;
 using header_walk::ReadSegment;
 
 } // namespace
-
-// Marker header, four bytes from the 0xFF byte:
-//   0  1  0xFF
-//   1  1  marker code
-//   2  2  length field, big-endian (counts itself, not the two marker bytes); absent after SOI
-// At the very end of a file the end-of-image marker may stand without anything behind it; it is
-// still read (with a length of 2), since the walk ends there anyway.
-bool ReadJpegMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
-                    std::int32_t& segmentLength) {
-    return header_walk::ReadMarkerHeader(file, position, kStartOfImage, kEndOfImage, markerCode,
-                                         segmentLength);
-}
 
 // Frame header (SOFn), offsets from the 0xFF byte:
 //   0  1  0xFF
@@ -120,63 +131,75 @@ bool ParseJfifSegment(std::span<const std::uint8_t> segment, std::int32_t& xReso
     return true;
 }
 
-// The walk ends at the first start of scan or end of image. It fails rather than guesses when
-// the file ends first, when a length field is below 2 (it cannot even hold itself), or when a
-// segment reaches past the end of the file or past the signed 32-bit position range: a file the
-// reader fails on is refused by every caller, which is what a damaged file deserves.
-bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPosition) {
+// The walk (WalkMarkerSegments) ends at the first start of scan or end of image. Besides the
+// marker headers only APP0 (while both resolutions are 0) and frame headers are read; a file the
+// reader fails on is refused by every caller, which is what a damaged file deserves. With facts
+// asked for, APP1 (until an EXIF segment was taken) and APP14 are read too, and DHP is noted.
+bool header_walk::ReadJpegHeader(const ByteSource& source, ImageInfo& info,
+                                 std::int32_t startPosition, JpegFacts* facts) {
     info.XResolution = 0;
     info.YResolution = 0;
     const std::int32_t start = startPosition < 1 ? 1 : startPosition;
-
-    const std::optional<File> file = header_walk::OpenAtSignature(path, start, 0xFFD8);
-    if (!file) {
-        return Fail(info);
+    if (facts != nullptr) {
+        const std::int64_t size = source.Size();
+        std::array<std::uint8_t, 2> tail{};
+        facts->endsWithEndOfImage =
+            size >= 4 && source.ReadExactlyAt(size - 2, tail) && tail[0] == 0xFF && tail[1] == 0xD9;
     }
-    const std::int64_t fileSize = file->Size();
 
     std::vector<std::uint8_t> segment;
-    std::int32_t position = start;
-    for (;;) {
-        std::uint8_t code = 0;
-        std::int32_t segmentLength = 0;
-        if (!ReadJpegMarker(*file, position, code, segmentLength)) {
-            return Fail(info);
-        }
-        if (code == kEndOfImage || code == kStartOfScan) {
-            break;
-        }
-        if (code != kStartOfImage && segmentLength < 4) {
-            return Fail(info);
-        }
-        const std::optional<std::int32_t> next =
-            header_walk::NextPosition(position, segmentLength, fileSize);
-        if (!next) {
-            return Fail(info);
-        }
-
+    const auto visit = [&](std::uint8_t code, std::int32_t position, std::int32_t length) {
         if (code == kApp0 && info.XResolution == 0 && info.YResolution == 0) {
-            if (!ReadSegment(*file, position, segmentLength, segment) ||
+            if (!ReadSegment(source, position, length, segment) ||
                 !ParseJfifSegment(segment, info.XResolution, info.YResolution)) {
-                return Fail(info);
+                return false;
+            }
+            if (facts != nullptr) {
+                TakeJfif(segment, *facts);
             }
         } else if (IsFrameMarker(code)) {
             std::int32_t width = 0;
             std::int32_t height = 0;
             std::int32_t precision = 0;
             std::int32_t components = 0;
-            if (!ReadSegment(*file, position, segmentLength, segment) ||
+            if (!ReadSegment(source, position, length, segment) ||
                 !ParseSofSegment(segment, width, height, precision, components)) {
-                return Fail(info);
+                return false;
             }
             info.Width = width;
             info.Height = height;
             info.BitsPerPixel = components * precision;
             info.BitsPerComponent = precision;
+            if (facts != nullptr) {
+                facts->hasFrame = true;
+                facts->frameMarker = code;
+                facts->precision = precision;
+                facts->width = width;
+                facts->height = height;
+                facts->components = components;
+            }
+        } else if (facts != nullptr) {
+            facts->hierarchical = facts->hierarchical || code == kDefineHierarchicalProgression;
+            if ((code == kApp14 || (code == kApp1 && !facts->hasExif)) &&
+                ReadSegment(source, position, length, segment)) {
+                TakeApplicationSegment(segment, *facts);
+            }
         }
-        position = *next;
-    }
-    return true;
+        return true;
+    };
+    return header_walk::WalkMarkerSegments(source, start, header_walk::kJpegMarkers, visit) ||
+           Fail(info);
+}
+
+bool GetJpegInfo(const ByteSource& source, ImageInfo& info, std::int32_t startPosition) {
+    header_walk::CountWalk();
+    return header_walk::ReadJpegHeader(source, info, startPosition, nullptr);
+}
+
+bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPosition) {
+    return header_walk::ReadFile(path, info, [&](const ByteSource& source) {
+        return GetJpegInfo(source, info, startPosition);
+    });
 }
 
 } // namespace folionix

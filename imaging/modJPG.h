@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/FileAccess.h"
+#include "imaging/ByteSource.h"
 #include "imaging/ImageInfo.h"
 
 #include <cstdint>
@@ -12,15 +12,9 @@ namespace folionix {
 // Reads a JPEG's size, precision, components and JFIF resolution by walking its marker
 // segments from startPosition (1-based; below 1 means 1) to the first start of scan or end of
 // image. Only marker headers, APP0 and frame-header bodies are read; the rest is skipped.
-// On failure the result is false and all six fields are 0.
+// On failure the result is false and all six fields are 0. Each call is one header walk.
 bool GetJpegInfo(const std::string& path, ImageInfo& info, std::int32_t startPosition);
-
-// Reads the marker at the 1-based position of an open file: the code (byte after 0xFF) and the
-// distance to the next marker (2 for start of image; otherwise the length field + 2).
-// False when the four bytes cannot be read, except for an end-of-image marker in the file's
-// last two bytes, which is read with a distance of 2.
-bool ReadJpegMarker(const File& file, std::int32_t position, std::uint8_t& markerCode,
-                    std::int32_t& segmentLength);
+bool GetJpegInfo(const ByteSource& source, ImageInfo& info, std::int32_t startPosition);
 
 // A frame header (SOFn) segment held from its 0xFF byte. False when it is too short.
 bool ParseSofSegment(std::span<const std::uint8_t> segment, std::int32_t& width,

@@ -1,10 +1,7 @@
-#include "imaging/modImageFacts.h"
+#include "imaging/ImageHeader.h"
 
 #include "conforming/ImageFixtures.h"
 #include "imaging/ImageFixtures.h"
-#include "imaging/modJ2K.h"
-#include "imaging/modJP2.h"
-#include "imaging/modJPG.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,36 +11,51 @@ namespace {
 
 using test::Bytes;
 
+// The facts of ReadImageHeader over the bytes in memory; false when the walk failed.
+template <typename Facts>
+bool ReadAs(ImageKind kind, Facts ImageHeader::*member, const Bytes& bytes, Facts& facts) {
+    ImageHeader header;
+    const bool ok = ReadImageHeader(MemorySource(bytes), kind, header);
+    facts = header.*member;
+    return ok;
+}
+bool ReadFacts(const Bytes& bytes, JpegFacts& facts) {
+    return ReadAs(ImageKind::Jpeg, &ImageHeader::jpeg, bytes, facts);
+}
+bool ReadFacts(const Bytes& bytes, Jp2Facts& facts) {
+    return ReadAs(ImageKind::Jp2, &ImageHeader::jp2, bytes, facts);
+}
+bool ReadFacts(const Bytes& bytes, J2kFacts& facts) {
+    return ReadAs(ImageKind::J2k, &ImageHeader::j2k, bytes, facts);
+}
+
 // ---- JPEG ------------------------------------------------------------------------------------
 
 TEST(JpegFacts, BaselineFileWithJfif) {
     const Bytes file =
         test::JpegFile({test::JfifSegment(1, 300, 200), test::FrameSegment(0xC0, 8, 64, 48, 3)});
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(file, facts));
-    EXPECT_TRUE(facts.hasFrame);
-    EXPECT_EQ(facts.frameMarker, 0xC0);
-    EXPECT_EQ(facts.precision, 8);
-    EXPECT_EQ(facts.width, 64);
-    EXPECT_EQ(facts.height, 48);
-    EXPECT_EQ(facts.components, 3);
-    EXPECT_TRUE(facts.hasJfif);
-    EXPECT_EQ(facts.jfifUnits, 1);
-    EXPECT_EQ(facts.jfifXDensity, 300);
-    EXPECT_EQ(facts.jfifYDensity, 200);
-    EXPECT_FALSE(facts.hasAdobe);
-    EXPECT_FALSE(facts.hasExif);
-    EXPECT_EQ(facts.exifOrientation, 0);
-    EXPECT_FALSE(facts.hierarchical);
-    EXPECT_TRUE(facts.endsWithEndOfImage);
+    ASSERT_TRUE(ReadFacts(file, facts));
+    JpegFacts expected;
+    expected.hasFrame = true;
+    expected.frameMarker = 0xC0;
+    expected.precision = 8;
+    expected.width = 64;
+    expected.height = 48;
+    expected.components = 3;
+    expected.hasJfif = true;
+    expected.jfifUnits = 1;
+    expected.jfifXDensity = 300;
+    expected.jfifYDensity = 200;
+    expected.endsWithEndOfImage = true;
+    EXPECT_EQ(facts, expected);
 }
 
 TEST(JpegFacts, FrameTypeAndPrecisionOfEachFrameMarker) {
     for (int value : {0xC1, 0xC2, 0xC3, 0xC9, 0xCB, 0xCF}) {
         const auto code = static_cast<std::uint8_t>(value);
         JpegFacts facts;
-        ASSERT_TRUE(
-            ParseJpegFacts(test::JpegFile({test::FrameSegment(code, 12, 10, 20, 1)}), facts));
+        ASSERT_TRUE(ReadFacts(test::JpegFile({test::FrameSegment(code, 12, 10, 20, 1)}), facts));
         EXPECT_EQ(facts.frameMarker, code);
         EXPECT_EQ(facts.precision, 12);
     }
@@ -51,7 +63,7 @@ TEST(JpegFacts, FrameTypeAndPrecisionOfEachFrameMarker) {
 
 TEST(JpegFacts, DhtAndDacAreNotFrames) {
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(
+    ASSERT_TRUE(ReadFacts(
         test::JpegFile({test::JpegSegment(0xC4, Bytes(20, 0)), test::JpegSegment(0xCC, {0, 1})}),
         facts));
     EXPECT_FALSE(facts.hasFrame);
@@ -59,16 +71,16 @@ TEST(JpegFacts, DhtAndDacAreNotFrames) {
 
 TEST(JpegFacts, HierarchicalMarkerIsNoted) {
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(test::JpegFile({test::JpegSegment(0xDE, Bytes(6, 0)),
-                                               test::FrameSegment(0xC5, 8, 8, 8, 3)}),
-                               facts));
+    ASSERT_TRUE(ReadFacts(test::JpegFile({test::JpegSegment(0xDE, Bytes(6, 0)),
+                                          test::FrameSegment(0xC5, 8, 8, 8, 3)}),
+                          facts));
     EXPECT_TRUE(facts.hierarchical);
     EXPECT_EQ(facts.frameMarker, 0xC5);
 }
 
 TEST(JpegFacts, AdobeMarkerAndItsTransform) {
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(
+    ASSERT_TRUE(ReadFacts(
         test::JpegFile({test::AdobeSegment(2), test::FrameSegment(0xC0, 8, 8, 8, 4)}), facts));
     EXPECT_TRUE(facts.hasAdobe);
     EXPECT_EQ(facts.adobeTransform, 2);
@@ -76,44 +88,33 @@ TEST(JpegFacts, AdobeMarkerAndItsTransform) {
     // An "Adobe" segment too short for its transform byte still counts as the marker.
     Bytes shortBody;
     test::AppendText(shortBody, "Adobe");
-    ASSERT_TRUE(ParseJpegFacts(test::JpegFile({test::JpegSegment(0xEE, shortBody)}), facts));
+    ASSERT_TRUE(ReadFacts(test::JpegFile({test::JpegSegment(0xEE, shortBody)}), facts));
     EXPECT_TRUE(facts.hasAdobe);
     EXPECT_EQ(facts.adobeTransform, -1);
 
     // APP14 with another identifier is not the Adobe marker.
     Bytes other;
     test::AppendText(other, "Adobf-------");
-    ASSERT_TRUE(ParseJpegFacts(test::JpegFile({test::JpegSegment(0xEE, other)}), facts));
+    ASSERT_TRUE(ReadFacts(test::JpegFile({test::JpegSegment(0xEE, other)}), facts));
     EXPECT_FALSE(facts.hasAdobe);
 }
 
 TEST(JpegFacts, JfifWithoutDensityLetsALaterJfifSpeak) {
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(
+    ASSERT_TRUE(ReadFacts(
         test::JpegFile({test::JfifSegment(1, 0, 0), test::JfifSegment(2, 118, 118)}), facts));
     EXPECT_EQ(facts.jfifUnits, 2);
     EXPECT_EQ(facts.jfifXDensity, 118);
 
-    ASSERT_TRUE(ParseJpegFacts(
+    ASSERT_TRUE(ReadFacts(
         test::JpegFile({test::JfifSegment(0, 1, 1), test::JfifSegment(1, 300, 300)}), facts));
     EXPECT_EQ(facts.jfifUnits, 0);
     EXPECT_EQ(facts.jfifXDensity, 1);
 }
 
-TEST(JpegFacts, FillBytesBeforeAMarkerAreSkipped) {
-    Bytes file{0xFF, 0xD8, 0xFF, 0xFF, 0xFF};
-    Bytes frame = test::FrameSegment(0xC2, 8, 5, 6, 3);
-    file.insert(file.end(), frame.begin() + 1, frame.end());
-    test::Append(file, test::JpegSegment(0xDA, Bytes{1, 1, 0, 0, 0x3F, 0}));
-    JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(file, facts));
-    EXPECT_EQ(facts.frameMarker, 0xC2);
-    EXPECT_EQ(facts.width, 5);
-}
-
 TEST(JpegFacts, TruncatedFileHasNoEndOfImage) {
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(
+    ASSERT_TRUE(ReadFacts(
         test::JpegFile({test::FrameSegment(0xC0, 8, 8, 8, 3)}, /*withEndOfImage*/ false), facts));
     EXPECT_TRUE(facts.hasFrame);
     EXPECT_FALSE(facts.endsWithEndOfImage);
@@ -121,15 +122,15 @@ TEST(JpegFacts, TruncatedFileHasNoEndOfImage) {
 
 TEST(JpegFacts, MalformedFilesFailWithoutReadingPastTheData) {
     JpegFacts facts;
-    EXPECT_FALSE(ParseJpegFacts(Bytes{}, facts));
-    EXPECT_FALSE(ParseJpegFacts(Bytes{0x89, 'P', 'N', 'G'}, facts));
-    EXPECT_FALSE(ParseJpegFacts(Bytes{0xFF, 0xD8}, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{}, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{0x89, 'P', 'N', 'G'}, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{0xFF, 0xD8}, facts));
     // A length field below 2 cannot move the walk.
-    EXPECT_FALSE(ParseJpegFacts(Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x01, 0xFF, 0xD9}, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x01, 0xFF, 0xD9}, facts));
     // A segment that claims more bytes than the file has.
-    EXPECT_FALSE(ParseJpegFacts(Bytes{0xFF, 0xD8, 0xFF, 0xC0, 0x40, 0x00, 8, 0}, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{0xFF, 0xD8, 0xFF, 0xC0, 0x40, 0x00, 8, 0}, facts));
     // Bytes where a marker should be.
-    EXPECT_FALSE(ParseJpegFacts(Bytes{0xFF, 0xD8, 0x12, 0x34, 0xFF, 0xD9}, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{0xFF, 0xD8, 0x12, 0x34, 0xFF, 0xD9}, facts));
 }
 
 // ---- EXIF ------------------------------------------------------------------------------------
@@ -147,7 +148,7 @@ TEST_P(ExifOrientation, IsReadInEitherByteOrder) {
         test::JpegFile({test::ExifSegment(row.littleEndian, {{0x0112, 3, 1, row.value}}),
                         test::FrameSegment(0xC0, 8, 8, 8, 3)});
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(file, facts));
+    ASSERT_TRUE(ReadFacts(file, facts));
     EXPECT_TRUE(facts.hasExif);
     EXPECT_EQ(facts.exifOrientation, row.value);
 }
@@ -216,9 +217,9 @@ TEST(ExifFacts, IfdCountLargerThanTheSegmentStopsAtItsEnd) {
 
 TEST(ExifFacts, OnlyTheFirstExifSegmentCounts) {
     JpegFacts facts;
-    ASSERT_TRUE(ParseJpegFacts(test::JpegFile({test::ExifSegment(true, {{0x0112, 3, 1, 6}}),
-                                               test::ExifSegment(true, {{0x0112, 3, 1, 3}})}),
-                               facts));
+    ASSERT_TRUE(ReadFacts(test::JpegFile({test::ExifSegment(true, {{0x0112, 3, 1, 6}}),
+                                          test::ExifSegment(true, {{0x0112, 3, 1, 3}})}),
+                          facts));
     EXPECT_EQ(facts.exifOrientation, 6);
 }
 
@@ -229,7 +230,7 @@ TEST(Jp2Facts, CaptureAndDisplayResolutionInsideResBox) {
     test::Append(res, test::Box("resd", test::ResolutionContent(7200, 254, 7200, 254, 2, 2)));
     const Bytes file = test::Jp2File(test::Box("res ", res), test::Codestream(64, 48, {8, 8, 8}));
     Jp2Facts facts;
-    ASSERT_TRUE(ParseJp2Facts(file, facts));
+    ASSERT_TRUE(ReadFacts(file, facts));
     EXPECT_EQ(facts.components, 3);
     ASSERT_TRUE(facts.hasCaptureResolution);
     ASSERT_TRUE(facts.hasDisplayResolution);
@@ -242,6 +243,55 @@ TEST(Jp2Facts, CaptureAndDisplayResolutionInsideResBox) {
     EXPECT_NEAR(x, 72.0, 1e-9); // 7200/254 × 100 pixels per metre
     EXPECT_NEAR(y, 72.0, 1e-9);
 }
+
+// A JP2 file whose jp2h holds exactly the given boxes.
+Bytes Jp2WithHeaderBoxes(const Bytes& jp2hContent) {
+    Bytes file = test::Box("jP  ", Bytes{0x0D, 0x0A, 0x87, 0x0A});
+    test::Append(file, test::Box("jp2h", jp2hContent));
+    test::Append(file, test::Box("jp2c", test::Codestream(8, 8, {8})));
+    return file;
+}
+
+Bytes ColourBox(std::uint8_t method, std::uint32_t enumeratedSpace) {
+    Bytes content{method, 0, 0};
+    test::Append32(content, enumeratedSpace);
+    return test::Box("colr", content);
+}
+
+struct ColourRow {
+    const char* name;
+    Bytes jp2hContent;
+    std::int32_t method;
+    std::uint32_t space;
+};
+
+class Jp2Colour : public testing::TestWithParam<ColourRow> {};
+
+TEST_P(Jp2Colour, FirstColrBoxOfTheHeader) {
+    Jp2Facts facts;
+    ASSERT_TRUE(ReadFacts(Jp2WithHeaderBoxes(GetParam().jp2hContent), facts));
+    EXPECT_EQ(facts.colourMethod, GetParam().method);
+    EXPECT_EQ(facts.enumeratedColourSpace, GetParam().space);
+}
+
+std::vector<ColourRow> ColourRows() {
+    Bytes greyThenSrgb = ColourBox(1, 17);
+    test::Append(greyThenSrgb, ColourBox(1, 16));
+    Bytes shortThenSrgb = test::Box("colr", Bytes{1, 0, 0, 0});
+    test::Append(shortThenSrgb, ColourBox(1, 16));
+    return {
+        {"Srgb", ColourBox(1, 16), 1, 16},
+        {"Grey", ColourBox(1, 17), 1, 17},
+        {"Sycc", ColourBox(1, 18), 1, 18},
+        {"IccProfile", ColourBox(2, 0x01020304), 2, 0},
+        {"FirstOfTwo", greyThenSrgb, 1, 17},
+        {"FirstTooShortForItsSpace", shortThenSrgb, 0, 0},
+        {"None", test::Box("ihdr", Bytes(14, 0)), 0, 0},
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Jp2Colour, testing::ValuesIn(ColourRows()),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Jp2Facts, NegativeExponentAndZeroDenominator) {
     Jp2ResolutionBox box;
@@ -264,7 +314,7 @@ TEST(Jp2Facts, ResolutionBoxesOutsideResOrJp2hAreNotTaken) {
     Bytes file = test::Jp2File(inJp2h, test::Codestream(8, 8, {8}));
     test::Append(file, test::Box("res ", inJp2h));
     Jp2Facts facts;
-    ASSERT_TRUE(ParseJp2Facts(file, facts));
+    ASSERT_TRUE(ReadFacts(file, facts));
     EXPECT_FALSE(facts.hasCaptureResolution);
     EXPECT_EQ(facts.components, 1);
 }
@@ -284,7 +334,7 @@ TEST(Jp2Facts, ExtendedAndOpenEndedBoxLengths) {
     test::AppendText(file, "jp2c");
     test::Append(file, test::Codestream(8, 8, {16}));
     Jp2Facts facts;
-    ASSERT_TRUE(ParseJp2Facts(file, facts));
+    ASSERT_TRUE(ReadFacts(file, facts));
     EXPECT_TRUE(facts.hasDisplayResolution);
     EXPECT_FALSE(facts.hasCaptureResolution);
     EXPECT_EQ(facts.components, 1);
@@ -295,56 +345,65 @@ TEST(Jp2Facts, BoxLengthsThatCannotBeSteppedEndTheWalk) {
     Bytes tooLong;
     test::Append32(tooLong, 0x7FFFFFFF);
     test::AppendText(tooLong, "jp2h");
-    EXPECT_FALSE(ParseJp2Facts(tooLong, facts));
+    EXPECT_FALSE(ReadFacts(tooLong, facts));
     Bytes tooShort;
     test::Append32(tooShort, 4);
     test::AppendText(tooShort, "jp2h0000");
-    EXPECT_FALSE(ParseJp2Facts(tooShort, facts));
-    EXPECT_FALSE(ParseJp2Facts(Bytes{}, facts));
+    EXPECT_FALSE(ReadFacts(tooShort, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{}, facts));
     // jp2c whose content is not a codestream.
-    EXPECT_FALSE(ParseJp2Facts(test::Jp2File({}, Bytes{1, 2, 3, 4}), facts));
+    EXPECT_FALSE(ReadFacts(test::Jp2File({}, Bytes{1, 2, 3, 4}), facts));
 }
 
 TEST(J2kFacts, ComponentCount) {
     for (std::size_t count : {1u, 2u, 3u, 4u, 5u}) {
         J2kFacts facts;
-        ASSERT_TRUE(
-            ParseJ2kFacts(test::Codestream(8, 8, std::vector<std::uint8_t>(count, 8)), facts));
+        ASSERT_TRUE(ReadFacts(test::Codestream(8, 8, std::vector<std::uint8_t>(count, 8)), facts));
         EXPECT_EQ(facts.components, static_cast<std::int32_t>(count));
     }
 }
 
+TEST(J2kFacts, SizGridAndOffsetsAsUnsignedNumbers) {
+    J2kFacts facts;
+    ASSERT_TRUE(ReadFacts(fixture::Codestream(0x80000001u, 500, {7, 7}, 10, 0xFFFFFFF0u), facts));
+    EXPECT_EQ(facts, (J2kFacts{2, 0x80000001u, 500, 10, 0xFFFFFFF0u}));
+    // Inside a JP2 file the codestream's facts are there too.
+    ImageHeader header;
+    ASSERT_TRUE(ReadImageHeader(
+        MemorySource(fixture::SimpleJp2(fixture::Codestream(650, 500, {7}, 10, 20))),
+        ImageKind::Jp2, header));
+    EXPECT_EQ(header.j2k, (J2kFacts{1, 650, 500, 10, 20}));
+    EXPECT_EQ(header.jp2.components, 1);
+}
+
 TEST(J2kFacts, NotACodestreamOrShortSiz) {
     J2kFacts facts;
-    EXPECT_FALSE(ParseJ2kFacts(Bytes{0xFF, 0xD8, 0xFF, 0xD9}, facts));
-    EXPECT_FALSE(ParseJ2kFacts(Bytes{0xFF, 0x4F, 0xFF, 0x51, 0x00, 0x10, 0, 0}, facts));
-    // SOD before any SIZ.
-    EXPECT_FALSE(ParseJ2kFacts(Bytes{0xFF, 0x4F, 0xFF, 0x93, 0x00, 0x02}, facts));
-    EXPECT_EQ(facts.components, 0);
+    EXPECT_FALSE(ReadFacts(Bytes{0xFF, 0xD8, 0xFF, 0xD9}, facts));
+    EXPECT_FALSE(ReadFacts(Bytes{0xFF, 0x4F, 0xFF, 0x51, 0x00, 0x10, 0, 0}, facts));
+    // SOD before any SIZ: the reader succeeds, and there are no facts.
+    EXPECT_TRUE(ReadFacts(Bytes{0xFF, 0x4F, 0xFF, 0x93, 0x00, 0x02}, facts));
+    EXPECT_EQ(facts, J2kFacts{});
 }
 
 // ---- Robustness: every truncation and every single-byte change of good inputs ----------------
 
+void ReadAsEveryKind(const Bytes& bytes) {
+    for (const ImageKind kind : {ImageKind::Jpeg, ImageKind::Jp2, ImageKind::J2k}) {
+        ImageHeader header;
+        static_cast<void>(ReadImageHeader(MemorySource(bytes), kind, header));
+    }
+}
+
+// Exactly sized copies, so that a read past the end shows under the sanitizers.
 void ReadEveryVariant(const Bytes& good) {
     for (std::size_t length = 0; length <= good.size(); ++length) {
-        const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
-        JpegFacts jpeg;
-        Jp2Facts jp2;
-        J2kFacts j2k;
-        static_cast<void>(ParseJpegFacts(cut, jpeg));
-        static_cast<void>(ParseJp2Facts(cut, jp2));
-        static_cast<void>(ParseJ2kFacts(cut, j2k));
+        ReadAsEveryKind(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length)));
     }
     for (std::size_t i = 0; i < good.size(); ++i) {
         for (int value : {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF}) {
             Bytes changed = good;
             changed[i] = static_cast<std::uint8_t>(value);
-            JpegFacts jpeg;
-            Jp2Facts jp2;
-            J2kFacts j2k;
-            static_cast<void>(ParseJpegFacts(changed, jpeg));
-            static_cast<void>(ParseJp2Facts(changed, jp2));
-            static_cast<void>(ParseJ2kFacts(changed, j2k));
+            ReadAsEveryKind(changed);
         }
     }
 }
@@ -361,64 +420,6 @@ TEST(FactsRobustness, DamagedJp2HeadsNeverReadOutside) {
     ReadEveryVariant(test::Jp2File(
         test::Box("res ", test::Box("resc", test::ResolutionContent(1, 1, 1, 1, 0, 0))),
         test::Codestream(8, 8, {8, 8, 8})));
-}
-
-// The readers' fuzz seeds, each cut at every length, through the facts readers (exactly sized
-// copies, so that a read past the end shows under the sanitizers). Where the standard reader
-// and the facts reader both read a whole seed, they agree on its frame or codestream.
-TEST(FactsRobustness, ReaderSeedsAtEveryLength) {
-    test::TempDir dir;
-    const std::string path = dir.File("seed");
-    std::size_t agreed = 0;
-    for (const auto& [name, seed] : fixture::JpegSeeds()) {
-        for (std::size_t length = 0; length <= seed.size(); ++length) {
-            const Bytes cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
-            JpegFacts facts;
-            static_cast<void>(ParseJpegFacts(cut, facts));
-        }
-        JpegFacts facts;
-        ImageInfo info;
-        test::WriteBytes(path, seed);
-        if (ParseJpegFacts(seed, facts) && facts.hasFrame && GetJpegInfo(path, info, 1)) {
-            EXPECT_EQ(info.Width, facts.width) << name;
-            EXPECT_EQ(info.Height, facts.height) << name;
-            EXPECT_EQ(info.BitsPerComponent, facts.precision) << name;
-            EXPECT_EQ(info.BitsPerPixel, facts.precision * facts.components) << name;
-            ++agreed;
-        }
-    }
-    for (const auto& [name, seed] : fixture::Jp2Seeds()) {
-        for (std::size_t length = 0; length <= seed.size(); ++length) {
-            const Bytes cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
-            Jp2Facts facts;
-            static_cast<void>(ParseJp2Facts(cut, facts));
-        }
-        Jp2Facts facts;
-        ImageInfo info;
-        test::WriteBytes(path, seed);
-        if (ParseJp2Facts(seed, facts) && GetJp2Info(path, info, 1) && info.Width != 0) {
-            EXPECT_GE(info.BitsPerPixel, facts.components) << name;
-            EXPECT_LE(info.BitsPerPixel, 128 * facts.components) << name;
-            ++agreed;
-        }
-    }
-    for (const auto& [name, seed] : fixture::J2kSeeds()) {
-        for (std::size_t length = 0; length <= seed.size(); ++length) {
-            const Bytes cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
-            J2kFacts facts;
-            static_cast<void>(ParseJ2kFacts(cut, facts));
-        }
-        J2kFacts facts;
-        ImageInfo info;
-        test::WriteBytes(path, seed);
-        if (ParseJ2kFacts(seed, facts) && GetJ2kInfo(path, info, 1) && facts.components > 0) {
-            // Each component's depth is 1 to 128 bits.
-            EXPECT_GE(info.BitsPerPixel, facts.components) << name;
-            EXPECT_LE(info.BitsPerPixel, 128 * facts.components) << name;
-            ++agreed;
-        }
-    }
-    EXPECT_GT(agreed, 3u);
 }
 
 // ---- Real files made by the Debian tools ------------------------------------------------------
@@ -459,7 +460,7 @@ TEST_F(RealFiles, CjpegOutputWithExifWrittenByExiftool) {
                          test::ShellQuote(jpg)),
         0);
     JpegFacts facts;
-    ASSERT_TRUE(ReadJpegFacts(jpg, facts));
+    ASSERT_TRUE(ReadFacts(test::ReadBytes(jpg), facts));
     EXPECT_EQ(facts.frameMarker, 0xC2);
     EXPECT_EQ(facts.components, 3);
     EXPECT_EQ(facts.width, 64);
@@ -487,14 +488,15 @@ TEST_F(RealFiles, GreyJp2AndCodestreamFromOpjCompress) {
                                test::ShellQuote(j2k) + " > /dev/null"),
               0);
     Jp2Facts jp2Facts;
-    ASSERT_TRUE(ReadJp2Facts(jp2, jp2Facts));
+    ASSERT_TRUE(ReadFacts(test::ReadBytes(jp2), jp2Facts));
     EXPECT_EQ(jp2Facts.components, 1);
     EXPECT_FALSE(jp2Facts.hasCaptureResolution);
+    EXPECT_EQ(jp2Facts.colourMethod, 1);
+    EXPECT_EQ(jp2Facts.enumeratedColourSpace, 17u); // greyscale
     J2kFacts j2kFacts;
-    ASSERT_TRUE(ReadJ2kFacts(j2k, j2kFacts));
-    EXPECT_EQ(j2kFacts.components, 1);
-    EXPECT_FALSE(ReadJ2kFacts(jp2, j2kFacts));
-    EXPECT_FALSE(ReadJ2kFacts(dir_.File("missing.j2k"), j2kFacts));
+    ASSERT_TRUE(ReadFacts(test::ReadBytes(j2k), j2kFacts));
+    EXPECT_EQ(j2kFacts, (J2kFacts{1, 64, 48, 0, 0}));
+    EXPECT_FALSE(ReadFacts(test::ReadBytes(jp2), j2kFacts));
 }
 
 } // namespace

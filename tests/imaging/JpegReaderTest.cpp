@@ -26,12 +26,17 @@ const ImageInfo kZeros{};
 
 class JpegReader : public ::testing::Test {
 protected:
-    // Writes the bytes to a file and reads it with a record pre-filled with kCallerValues.
+    // Writes the bytes to a file and reads it with a record pre-filled with kCallerValues; the
+    // same bytes read from memory must give the same.
     bool Read(const Bytes& bytes, std::int32_t startPosition = 1) {
         const std::string path = dir_.File("image.jpg");
         test::WriteBytes(path, bytes);
         info_ = kCallerValues;
-        return GetJpegInfo(path, info_, startPosition);
+        const bool ok = GetJpegInfo(path, info_, startPosition);
+        ImageInfo fromMemory = kCallerValues;
+        EXPECT_EQ(GetJpegInfo(MemorySource(bytes), fromMemory, startPosition), ok);
+        EXPECT_EQ(fromMemory, info_);
+        return ok;
     }
 
     test::TempDir dir_;
@@ -238,27 +243,6 @@ TEST(JpegReaderFile, NonAsciiPathOpens) {
 }
 
 // --- The pieces ------------------------------------------------------------------------------
-
-TEST(ReadJpegMarker, GivesCodeAndDistanceToTheNextMarker) {
-    test::TempDir dir;
-    const std::string path = dir.File("m.jpg");
-    test::WriteBytes(
-        path, Join({JpegMarker(0xD8), JpegSegmentWithLength(0xFE, 0xFFFF, {}), JpegMarker(0xD9)}));
-    const auto file = File::Open(path, File::Mode::Read);
-    ASSERT_TRUE(file);
-    std::uint8_t code = 0;
-    std::int32_t length = 0;
-    ASSERT_TRUE(ReadJpegMarker(*file, 1, code, length));
-    EXPECT_EQ(code, 0xD8);
-    EXPECT_EQ(length, 2);
-    ASSERT_TRUE(ReadJpegMarker(*file, 3, code, length));
-    EXPECT_EQ(code, 0xFE);
-    EXPECT_EQ(length, 65537);
-    ASSERT_TRUE(ReadJpegMarker(*file, 7, code, length));
-    EXPECT_EQ(code, 0xD9);
-    EXPECT_FALSE(ReadJpegMarker(*file, 8, code, length));
-    EXPECT_FALSE(ReadJpegMarker(*file, 0, code, length));
-}
 
 TEST(ParseSofSegment, ReadsTheFieldsAtTheirOffsets) {
     const Bytes segment{0xFF, 0xC0, 0, 8, 12, 0x01, 0x02, 0x03, 0x04, 4};

@@ -1,0 +1,57 @@
+#include "imaging/ByteSource.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace folionix {
+
+namespace {
+
+// How many of the wanted bytes lie before the end: 0 at or past the end, -1 before the start.
+std::int64_t Available(std::int64_t position, std::size_t wanted, std::int64_t size) {
+    if (position < 0) {
+        return -1;
+    }
+    return position >= size ? 0 : std::min(static_cast<std::int64_t>(wanted), size - position);
+}
+
+} // namespace
+
+bool ByteSource::ReadExactlyAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
+    return ReadAt(position, buffer) == static_cast<std::int64_t>(buffer.size());
+}
+
+std::int64_t MemorySource::Size() const {
+    return static_cast<std::int64_t>(bytes_.size());
+}
+
+std::int64_t MemorySource::ReadAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
+    const std::int64_t count = Available(position, buffer.size(), Size());
+    if (count > 0) {
+        std::memcpy(buffer.data(), bytes_.data() + position, static_cast<std::size_t>(count));
+    }
+    return count;
+}
+
+std::optional<FileSource> FileSource::Open(std::string_view utf8Path) {
+    std::optional<File> file = File::Open(utf8Path, File::Mode::Read);
+    if (!file) {
+        return std::nullopt;
+    }
+    return FileSource(std::move(*file));
+}
+
+FileSource::FileSource(File file) : file_(std::move(file)), size_(file_.Size()) {}
+
+std::int64_t FileSource::Size() const {
+    return size_;
+}
+
+std::int64_t FileSource::ReadAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
+    const std::int64_t count = Available(position, buffer.size(), size_);
+    return count > 0 ? file_.ReadAt(position, buffer.first(static_cast<std::size_t>(count)))
+                     : count;
+}
+
+} // namespace folionix
