@@ -305,7 +305,8 @@ void frmMulti::CreateControls() {
             style |= SS_OWNERDRAW;
             break;
         case Kind::Label:
-            style |= SS_LEFT | SS_NOPREFIX;
+            // A text wider than its label is cut at the label's edge rather than wrapped.
+            style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
             break;
         case Kind::TextBox:
             className = L"EDIT";

@@ -5,8 +5,7 @@
 #
 #   tests/window_win32/end-to-end.sh FOLIONIX_EXE TEST_WINDOW_WIN32_EXE SCREENSHOT_PNG
 #
-# The window runs in a Wine virtual desktop, so its caption bar is drawn as on Windows and the
-# screenshot needs no window manager. Make the README's picture with
+# Make the README's picture with
 #   tests/window_win32/end-to-end.sh build/windows/window_win32/folionix.exe \
 #       build/windows/tests/window_win32/test_window_win32.exe docs/screenshot-windows.png
 set -euo pipefail
@@ -18,17 +17,22 @@ program=$(realpath "$1")
 helper=$(realpath "$2")
 screenshot=$(realpath -m "$3")
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in Xvfb import; do
+for tool in Xvfb import convert; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "end-to-end: $tool is missing (scripts/install-deps.sh --windows)" >&2
         exit 1
     fi
 done
 
-# cmake/wine-run.sh prepares the prefix and the environment but hides the display; the same
-# settings are taken from it and the display is given back for this run.
-export WINEPREFIX="${WINEPREFIX:-$repo/build/wine}"
-"$repo/cmake/wine-run.sh" cmd /c exit 0 >/dev/null 2>&1
+# A prefix of its own that draws through X11 (the test programs' prefix has no display), made
+# by cmake/wine-run.sh on first use. Its programs share one Wine virtual desktop the size of
+# the picture, so the window gets Wine's caption bar without a window manager and the helper
+# finds it there.
+export WINEPREFIX="$repo/build/wine-display" FOLIONIX_WINE_GRAPHICS=x11
+"$repo/cmake/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer' \
+    /v Desktop /d Folionix /f >/dev/null 2>&1
+"$repo/cmake/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer\Desktops' \
+    /v Folionix /d 640x440 /f >/dev/null 2>&1
 wine=
 for candidate in wine64 /usr/lib/wine/wine64 wine; do
     if command -v "$candidate" >/dev/null 2>&1; then
@@ -36,31 +40,34 @@ for candidate in wine64 /usr/lib/wine/wine64 wine; do
         break
     fi
 done
+wineserver=$(command -v wineserver || echo "$(dirname "$wine")/wineserver")
+# The prefix's server was started without a display; the window's run starts a fresh one.
+"$wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -w >/dev/null 2>&1 || true
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 
 display=":$((90 + RANDOM % 400))"
 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-cleanup() {
+stop() {
+    "$wineserver" -k >/dev/null 2>&1 || true
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
 }
-trap cleanup EXIT
+trap stop EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do
     [[ -e /tmp/.X11-unix/X${display#:} ]] && break
     sleep 0.1
 done
 
-desktop="/desktop=Folionix,640x440"
-"$wine" explorer "$desktop" "$program" &
+"$wine" "$program" &
 window=$!
-# The helper waits for the window (up to 30 s) before it closes it; the picture is taken in
-# between, once the window is there.
-"$wine" explorer "$desktop" "$helper" --wait-window "Folionix  v2.0"
-sleep 1
-import -window root -crop 640x440+0+0 "$screenshot"
-"$wine" explorer "$desktop" "$helper" --close-window "Folionix  v2.0"
+# The helper waits (up to 30 s) until the window is shown.
+"$wine" "$helper" --wait-window
+sleep 2
+import -window root -crop 640x440+0+0 +repage "$screenshot"
+"$wine" "$helper" --close-window
 status=0
 wait "$window" || status=$?
 if ((status != 0)); then

@@ -1,6 +1,8 @@
-// The window's tests on Windows (under Wine in the cross build). With --wait-window TITLE the
-// program instead waits until a top-level window of that title is there; with --close-window
-// TITLE it also sends it WM_CLOSE and waits until it has gone. The end-to-end run uses both.
+// The window's tests on Windows (under Wine in the cross build). With --wait-window the program
+// instead waits until the main window of folionix.exe is shown; with --close-window it also
+// sends that window WM_CLOSE and waits until it has gone. The end-to-end run uses both.
+#include "window_win32/frmMulti.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -13,22 +15,25 @@
 
 namespace {
 
-HWND WaitForWindow(const wchar_t* title) {
+HWND WaitForWindow() {
     HWND window = nullptr;
     for (int tries = 0; tries < 300 && window == nullptr; ++tries) {
-        window = FindWindowW(nullptr, title);
+        window = FindWindowW(folionix::kWindowClass, nullptr);
+        if (window != nullptr && !IsWindowVisible(window)) {
+            window = nullptr;
+        }
         if (window == nullptr) {
             Sleep(100);
         }
     }
     if (window == nullptr) {
-        std::fputs("no window with that title\n", stderr);
+        std::fputs("no Folionix window is shown\n", stderr);
     }
     return window;
 }
 
-int CloseWindowByTitle(const wchar_t* title) {
-    HWND window = WaitForWindow(title);
+int CloseWindow() {
+    HWND window = WaitForWindow();
     if (window == nullptr) {
         return 1;
     }
@@ -46,13 +51,11 @@ int CloseWindowByTitle(const wchar_t* title) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--close-window") {
-        const std::string title = argv[2];
-        return CloseWindowByTitle(std::wstring(title.begin(), title.end()).c_str());
+    if (argc == 2 && std::string(argv[1]) == "--close-window") {
+        return CloseWindow();
     }
-    if (argc == 3 && std::string(argv[1]) == "--wait-window") {
-        const std::string title = argv[2];
-        return WaitForWindow(std::wstring(title.begin(), title.end()).c_str()) != nullptr ? 0 : 1;
+    if (argc == 2 && std::string(argv[1]) == "--wait-window") {
+        return WaitForWindow() != nullptr ? 0 : 1;
     }
     OleInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
