@@ -25,7 +25,8 @@ std::wstring WideItemText(HWND list, std::int32_t index) {
         return {};
     }
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied = Send(list, LB_GETTEXT, Index(index), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied =
+        Send(list, LB_GETTEXT, Index(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
     return text;
 }
@@ -83,8 +84,7 @@ void ListBoxWindow::RemoveItem(std::int32_t index) {
 
 std::int32_t ListBoxWindow::FindString(std::int32_t startAfter, std::string_view prefix) const {
     const std::wstring wide = WideFromUtf8(prefix);
-    const LRESULT found =
-        Send(list_, LB_FINDSTRING, static_cast<WPARAM>(startAfter), Text(wide));
+    const LRESULT found = Send(list_, LB_FINDSTRING, static_cast<WPARAM>(startAfter), Text(wide));
     return found == LB_ERR ? -1 : static_cast<std::int32_t>(found);
 }
 

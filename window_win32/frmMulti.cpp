@@ -77,8 +77,7 @@ constexpr std::array<ControlSpec, 39> kControls{{
     {"Label11", Kind::Label, "Frame4", "PDF Files:", 0, 0, 1095, 195, true, true, false},
     {"Frame5", Kind::Frame, "Frame2", "", 135, 3150, 5010, 825, false, false, false},
     {"Option5", Kind::Option, "Frame5", "Centered", 45, 225, 1770, 285, false, false, true},
-    {"Option6", Kind::Option, "Frame5", "Top-Left Corner", 45, 495, 2355, 285, false, false,
-     false},
+    {"Option6", Kind::Option, "Frame5", "Top-Left Corner", 45, 495, 2355, 285, false, false, false},
     {"Label12", Kind::Label, "Frame5", "Image Position:", 0, 0, 1905, 195, true, true, false},
     {"Command3", Kind::Button, nullptr, "Save PDF", 7830, 5400, 1005, 330, true, false, false},
     {"Label15", Kind::Label, nullptr, "Images kept unchanged", 90, 5445, 2085, 240, false, true,
@@ -193,9 +192,9 @@ frmMulti::frmMulti(bool quitOnDestroy) : quitOnDestroy_(quitOnDestroy) {
     }();
     static_cast<void>(registered);
 
-    window_ = CreateWindowExW(0, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 640, 480, nullptr, nullptr, GetModuleHandleW(nullptr),
-                              this);
+    window_ =
+        CreateWindowExW(0, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = DpiOfWindow(window_);
     bigIcon_ = DrawFolionixIcon(32);
     smallIcon_ = DrawFolionixIcon(16);
@@ -333,10 +332,10 @@ void frmMulti::CreateControls() {
             break;
         }
         const std::wstring caption = WideFromUtf8(spec.caption);
-        control.handle = CreateWindowExW(
-            exStyle, className, caption.c_str(), style, 0, 0, 0, 0, window_,
-            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + i)),
-            GetModuleHandleW(nullptr), nullptr);
+        control.handle =
+            CreateWindowExW(exStyle, className, caption.c_str(), style, 0, 0, 0, 0, window_,
+                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + i)),
+                            GetModuleHandleW(nullptr), nullptr);
         if (spec.kind == Kind::Option || spec.kind == Kind::CheckBox) {
             SendMessageW(control.handle, BM_SETCHECK, spec.on ? BST_CHECKED : BST_UNCHECKED, 0);
         }
@@ -346,7 +345,8 @@ void frmMulti::CreateControls() {
 }
 
 void frmMulti::PlaceControls() {
-    const RECT frame = WindowRectForClient(Scale(kClientWidthTwips), Scale(kClientHeightTwips), dpi_);
+    const RECT frame =
+        WindowRectForClient(Scale(kClientWidthTwips), Scale(kClientHeightTwips), dpi_);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (const ControlEntry& control : controls_) {
@@ -354,18 +354,17 @@ void frmMulti::PlaceControls() {
         // container's offset plus its own place puts it.
         int left = control.spec->left;
         int top = control.spec->top;
-        for (int c = control.containerIndex; c >= 0; c = controls_[static_cast<std::size_t>(c)].containerIndex) {
+        for (int c = control.containerIndex; c >= 0;
+             c = controls_[static_cast<std::size_t>(c)].containerIndex) {
             left += controls_[static_cast<std::size_t>(c)].spec->left;
             top += controls_[static_cast<std::size_t>(c)].spec->top;
         }
         const int x = Scale(left);
         const int y = Scale(top);
         SetWindowPos(control.handle, nullptr, x, y, Scale(left + control.spec->width) - x,
-                     Scale(top + control.spec->height) - y,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+                     Scale(top + control.spec->height) - y, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control.handle, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(control.spec->bold ? boldFont_ : regularFont_),
-                     TRUE);
+                     reinterpret_cast<WPARAM>(control.spec->bold ? boldFont_ : regularFont_), TRUE);
     }
 }
 
@@ -378,7 +377,8 @@ void frmMulti::UpdateOptionTabStops() {
         for (const char* name : {first, second}) {
             HWND option = Control(name);
             auto style = static_cast<DWORD>(GetWindowLongPtrW(option, GWL_STYLE));
-            style = IsChecked(name) ? (style | WS_TABSTOP) : (style & ~static_cast<DWORD>(WS_TABSTOP));
+            style =
+                IsChecked(name) ? (style | WS_TABSTOP) : (style & ~static_cast<DWORD>(WS_TABSTOP));
             SetWindowLongPtrW(option, GWL_STYLE, static_cast<LONG_PTR>(style));
         }
     }
@@ -513,8 +513,8 @@ void frmMulti::Command2_Click() {
         std::string folder;
         std::vector<std::string> names;
         std::int32_t count = 0;
-        static_cast<void>(ShowOpenFilesDialog(descriptions, patterns, window_, folder, names,
-                                              count, /*multiSelect*/ true, /*initialFolder*/ "",
+        static_cast<void>(ShowOpenFilesDialog(descriptions, patterns, window_, folder, names, count,
+                                              /*multiSelect*/ true, /*initialFolder*/ "",
                                               /*showNetworkButton*/ true));
         const ListRedrawPause pause(Control("List1"));
         AddSelectedFiles(*listBox_, folder, names, count);

@@ -49,10 +49,9 @@ DWORD OpenFilesDialogFlags(bool multiSelect, bool showNetworkButton) {
 }
 
 bool ShowOpenFilesDialog(const std::vector<std::string>& descriptions,
-                         const std::vector<std::string>& patterns, HWND owner,
-                         std::string& folder, std::vector<std::string>& names, std::int32_t& count,
-                         bool multiSelect, const std::string& initialFolder,
-                         bool showNetworkButton) {
+                         const std::vector<std::string>& patterns, HWND owner, std::string& folder,
+                         std::vector<std::string>& names, std::int32_t& count, bool multiSelect,
+                         const std::string& initialFolder, bool showNetworkButton) {
     const std::wstring filter = FilterText(descriptions, patterns);
     // The spaces behind the terminator come back as a blank second part after a single choice,
     // which is how the answer tells one full path from a folder and names.

@@ -19,10 +19,9 @@ namespace folionix {
 // the chosen folder the current directory. Cancel (or a choice too long for the buffer) returns
 // false with the outputs untouched.
 bool ShowOpenFilesDialog(const std::vector<std::string>& descriptions,
-                         const std::vector<std::string>& patterns, HWND owner,
-                         std::string& folder, std::vector<std::string>& names, std::int32_t& count,
-                         bool multiSelect, const std::string& initialFolder,
-                         bool showNetworkButton);
+                         const std::vector<std::string>& patterns, HWND owner, std::string& folder,
+                         std::vector<std::string>& names, std::int32_t& count, bool multiSelect,
+                         const std::string& initialFolder, bool showNetworkButton);
 
 // The flags the open-files dialog runs with: 0x281004, 0x200 more for multiSelect, 0x20000 more
 // without the network button.

@@ -47,8 +47,8 @@ bool ShowPopupMenu(HWND owner, std::intptr_t menu, std::int32_t& id, std::string
         chosen = Seams().trackPopupMenu(MenuOf(menu), kTrackFlags, at, owner);
     } else {
         const RECT none{};
-        chosen = static_cast<int>(TrackPopupMenu(MenuOf(menu), kTrackFlags, at.x, at.y, 0, owner,
-                                                 &none));
+        chosen = static_cast<int>(
+            TrackPopupMenu(MenuOf(menu), kTrackFlags, at.x, at.y, 0, owner, &none));
     }
     bool result = false;
     if (chosen >= 1) {
@@ -86,8 +86,8 @@ std::intptr_t Win32MenuService::NewMenu(bool popup) {
     return folionix::NewMenu(popup);
 }
 
-bool Win32MenuService::AddMenuItem(std::intptr_t menu, const std::string& caption,
-                                   std::int32_t& id, std::int32_t idBase) {
+bool Win32MenuService::AddMenuItem(std::intptr_t menu, const std::string& caption, std::int32_t& id,
+                                   std::int32_t idBase) {
     return folionix::AddMenuItem(menu, caption, id, idBase);
 }
 

@@ -43,17 +43,14 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) != 0 ? S_OK
-                                                                                    : S_FALSE;
+        return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) != 0 ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
         out->ptd = nullptr;
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
         return OLE_E_ADVISENOTSUPPORTED;
     }
@@ -68,7 +65,8 @@ private:
     ULONG references_ = 1;
 };
 
-template <typename T> void AppendRaw(std::vector<std::uint8_t>& bytes, const T* data, std::size_t count) {
+template <typename T>
+void AppendRaw(std::vector<std::uint8_t>& bytes, const T* data, std::size_t count) {
     const auto* raw = reinterpret_cast<const std::uint8_t*>(data);
     bytes.insert(bytes.end(), raw, raw + count * sizeof(T));
 }

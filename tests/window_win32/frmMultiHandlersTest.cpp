@@ -60,24 +60,23 @@ const ShownMessage kBadPage{"Please enter valid page dimensions.", 16, "Error"};
 const ShownMessage kBadMargin{"Please enter valid margins (zero or greater).", 16, "Error"};
 const ShownMessage kBadName{kFileNameMessage, 0, "Folionix"};
 const ShownMessage kDoneOne{"Done creating PDF.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"};
-const ShownMessage kDoneMany{"Done creating PDFs.  Duration:  09:15:02 - 09:15:02", 0,
-                             "Folionix"};
+const ShownMessage kDoneMany{"Done creating PDFs.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"};
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, ValidationTest,
-    ::testing::Values(
-        ValidationRow{{{"Text1", ""}, {"Text2", "0"}, {"Text3", "a/b"}}, {}, kNoPath},
-        ValidationRow{{{"Text2", "0"}}, {}, kBadPage},
-        ValidationRow{{{"Text2", "abc"}}, {}, kBadPage},
-        ValidationRow{{{"Text4", "0"}}, {}, kBadPage},
-        ValidationRow{{{"Text2", "-1"}, {"Text5", "-0.1"}, {"Text3", ""}}, {}, kBadPage},
-        ValidationRow{{{"Text7", "-0.1"}, {"Text3", "x?.pdf"}}, {}, kBadMargin},
-        ValidationRow{{{"Text3", "a/b.pdf"}}, {}, kBadName},
-        ValidationRow{{{"Text3", "say \"hi\".pdf"}}, {}, kBadName},
-        ValidationRow{{{"Text3", ""}}, {}, kBadName},
-        ValidationRow{{{"Text2", "abc"}, {"Text3", "report"}}, {"Option1"}, kDoneOne},
-        ValidationRow{{{"Text2", "8,5"}, {"Text6", ""}}, {}, kDoneOne},
-        ValidationRow{{{"Text3", "x?.pdf"}}, {"Option4"}, kDoneMany}));
+    ::testing::Values(ValidationRow{{{"Text1", ""}, {"Text2", "0"}, {"Text3", "a/b"}}, {}, kNoPath},
+                      ValidationRow{{{"Text2", "0"}}, {}, kBadPage},
+                      ValidationRow{{{"Text2", "abc"}}, {}, kBadPage},
+                      ValidationRow{{{"Text4", "0"}}, {}, kBadPage},
+                      ValidationRow{
+                          {{"Text2", "-1"}, {"Text5", "-0.1"}, {"Text3", ""}}, {}, kBadPage},
+                      ValidationRow{{{"Text7", "-0.1"}, {"Text3", "x?.pdf"}}, {}, kBadMargin},
+                      ValidationRow{{{"Text3", "a/b.pdf"}}, {}, kBadName},
+                      ValidationRow{{{"Text3", "say \"hi\".pdf"}}, {}, kBadName},
+                      ValidationRow{{{"Text3", ""}}, {}, kBadName},
+                      ValidationRow{{{"Text2", "abc"}, {"Text3", "report"}}, {"Option1"}, kDoneOne},
+                      ValidationRow{{{"Text2", "8,5"}, {"Text6", ""}}, {}, kDoneOne},
+                      ValidationRow{{{"Text3", "x?.pdf"}}, {"Option4"}, kDoneMany}));
 
 // --- Builds: the same bytes as folionix-cli.exe -----------------------------------------------
 
@@ -187,10 +186,15 @@ TEST_P(BuildTest, WritesTheSameBytesAsTheCommandLine) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, BuildTest,
     ::testing::Values(
-        BuildRow{"single-default", {{"Text3", "Folionix \xC3\xA9t\xC3\xA9.pdf"}}, {},
+        BuildRow{"single-default",
+                 {{"Text3", "Folionix \xC3\xA9t\xC3\xA9.pdf"}},
+                 {},
                  {"-f", "Folionix \xC3\xA9t\xC3\xA9.pdf"}},
         BuildRow{"single-match",
-                 {{"Text5", "0.5"}, {"Text6", "0.25"}, {"Text7", "1"}, {"Text8", "0.125"},
+                 {{"Text5", "0.5"},
+                  {"Text6", "0.25"},
+                  {"Text7", "1"},
+                  {"Text8", "0.125"},
                   {"Text3", "out.PDF"}},
                  {"Option1", "Option6"},
                  {"--match-image-size", "--top", "0.5", "--bottom", "0.25", "--left", "1",
@@ -217,8 +221,8 @@ class AddFilesTest : public Win32WindowTest {};
 TEST_F(AddFilesTest, TheOpenDialogsAnswerIsAddedInNameOrderAndAnUnreadableFileIsNamed) {
     TempDir in;
     for (const char* name : {"B.jpg", "a.jpg", "c.J2K", "noext"}) {
-        WriteBytes(in.File(name), std::string(name) == "c.J2K" ? MakeJ2k(10, 10)
-                                                               : MakeJpeg(10, 10, 72));
+        WriteBytes(in.File(name),
+                   std::string(name) == "c.J2K" ? MakeJ2k(10, 10) : MakeJpeg(10, 10, 72));
     }
     WriteText(in.File("bad.jpg"), "not a JPEG");
     const std::string folder = Utf8FromWide(in.Path().wstring());
@@ -254,8 +258,8 @@ TEST_F(AddFilesTest, TheOpenDialogsAnswerIsAddedInNameOrderAndAnUnreadableFileIs
                       L"*.JPG; *.JPEG; *.JPE|JP2 Files|*.JP2|J2K Files|*.J2K|");
     EXPECT_EQ(initialFolder, in.Path().wstring());
     const std::string where = kTab5 + folder + "\\";
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"B.jpg" + where, "a.jpg" + where,
-                                                   "c.J2K" + where}));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{"B.jpg" + where, "a.jpg" + where, "c.J2K" + where}));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Unable to load image file: bad.jpg");
     EXPECT_EQ(messages[0].style, 48);
