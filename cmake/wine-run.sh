@@ -4,6 +4,9 @@
 # The Wine prefix lives under build/ unless WINEPREFIX says otherwise; it is created on first
 # use, under a lock, so that test programs started in parallel do not race to create it. Its
 # drive D: is a scratch folder that tests may fill (FOLIONIX_SCRATCH_DRIVE tells them so).
+# Windows are drawn by Wine's null driver, so test programs can create real windows and drive
+# their controls with no display at all; FOLIONIX_WINE_GRAPHICS=x11 makes a prefix that draws on
+# $DISPLAY instead (tests/window_win32/end-to-end.sh keeps one of its own for that).
 set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$repo/build/wine}"
@@ -30,7 +33,8 @@ if [ -z "$wine" ]; then
     exit 127
 fi
 
-ready="$WINEPREFIX/.folionix-ready"
+graphics="${FOLIONIX_WINE_GRAPHICS:-null}"
+ready="$WINEPREFIX/.folionix-ready-$graphics"
 if [ ! -f "$ready" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
@@ -40,6 +44,8 @@ if [ ! -f "$ready" ]; then
             # A drive D: over a scratch folder, for tests that write to another drive's root.
             mkdir -p "$WINEPREFIX/drive_d"
             ln -sfn ../drive_d "$WINEPREFIX/dosdevices/d:"
+            "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f \
+                </dev/null >/dev/null 2>&1
             touch "$ready"
         fi
     ) 9>"$WINEPREFIX.lock"

@@ -9,7 +9,9 @@ packages=(
     libgtest-dev googletest
 )
 # The Windows cross build and Wine, which runs its programs (scripts/windows-test.sh).
-windows_packages=(g++-mingw-w64-x86-64-posix wine64)
+# fonts-wine brings Tahoma, the font the window on Windows is laid out for; Xvfb and
+# ImageMagick run it on a virtual display and take its screenshot.
+windows_packages=(g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth imagemagick)
 # The Debian package and the checks of what it installs (scripts/package-test.sh).
 package_packages=(
     dpkg-dev lintian desktop-file-utils appstream groff man-db bash-completion

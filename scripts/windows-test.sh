@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Windows build, tested under Wine: cross-compiles the core, the test programs and
-# folionix-cli with MinGW-w64 (preset windows), runs the test programs under Wine, then checks
+# The Windows build, tested under Wine: cross-compiles the core, the test programs, folionix-cli
+# and the window folionix.exe with MinGW-w64 (preset windows), runs the test programs under Wine,
+# packs the Windows download (cpack -G ZIP), then checks
 # that folionix-cli.exe writes the same PDFs as the Linux build (build/ci) for the same images.
 # scripts/test.sh runs it last; it also runs on its own.
 #
@@ -31,8 +32,19 @@ echo "== Windows cross build (MinGW-w64)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
-echo "== Windows test programs under Wine"
+echo "== Windows test programs under Wine (with the window's end-to-end run on Xvfb)"
 ctest --preset windows -j "$jobs"
+
+echo "== Windows download"
+(cd build/windows && cpack -G ZIP >/dev/null)
+zip=build/windows/folionix-2.0-windows-x86_64.zip
+for file in folionix.exe folionix-cli.exe README.md; do
+    if ! unzip -l "$zip" | grep -q "/$file\$"; then
+        echo "windows-test: $zip lacks $file" >&2
+        exit 1
+    fi
+done
+echo "$zip"
 
 echo "== folionix-cli.exe under Wine against the Linux build"
 linux_cli=${1:-build/ci/cli/folionix-cli}

@@ -36,6 +36,7 @@ public:
     bool IsCentered() const override { return true; }
     CheckState ShrinkCheckState() const override { return CheckState::Checked; }
     ListBox& ImageList() override { return list; }
+    void ShowMessage(const std::string&, int, const std::string&) override {}
 };
 
 bool Exists(const std::string& utf8Path) {

@@ -18,24 +18,25 @@ namespace {
 
 using namespace std::string_literals;
 
-struct Message {
-    std::string text;
-    int style = 0;
-    std::string title;
-};
-
-// Collects the message boxes shown while it lives.
-class MessageRecorder {
+// A host that records the message boxes shown through it.
+class MessageRecorder final : public ConversionHost {
 public:
-    MessageRecorder() {
-        SetMessageBoxHook([this](const std::string& text, int style, const std::string& title) {
-            messages.push_back({text, style, title});
-        });
+    std::string FieldText(SettingsField) const override { return {}; }
+    bool IsSpecifyPageSize() const override { return true; }
+    bool IsSinglePdf() const override { return true; }
+    bool IsCentered() const override { return true; }
+    CheckState ShrinkCheckState() const override { return CheckState::Checked; }
+    ListBox& ImageList() override { return list; }
+    void ShowMessage(const std::string& text, int style, const std::string& title) override {
+        messages.push_back({text, style, title});
     }
-    ~MessageRecorder() { SetMessageBoxHook({}); }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
 
+    struct Message {
+        std::string text;
+        int style = 0;
+        std::string title;
+    };
+    ImageListModel list;
     std::vector<Message> messages;
 };
 
@@ -60,10 +61,10 @@ TEST(WindowsListEntry, SplitTrimsTheFolderAndGivesItItsBackslash) {
 
 TEST(WindowsDroppedFiles, ExtensionIsLookedForInTheWholePath) {
     MessageRecorder recorder;
-    ImageListModel list;
+    ImageListModel& list = recorder.list;
     DropData drop;
     drop.files = {"C:\\my.scans\\page"};
-    AddDroppedFiles(list, drop);
+    AddDroppedFiles(recorder, drop);
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].text, "Unable to load image file: C:\\my.scans\\page");
     EXPECT_EQ(recorder.messages[0].style, kStyleExclamation);
@@ -73,19 +74,18 @@ TEST(WindowsDroppedFiles, ExtensionIsLookedForInTheWholePath) {
 
 TEST(WindowsSelectedFiles, FileWithoutExtensionIsPassedOverSilently) {
     MessageRecorder recorder;
-    ImageListModel list;
-    AddSelectedFiles(list, "C:\\my.scans", {"page"}, 1);
+    ImageListModel& list = recorder.list;
+    AddSelectedFiles(recorder, "C:\\my.scans", {"page"}, 1);
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_EQ(list.ListCount(), 0);
 }
 
 TEST(WindowsMessages, DroppedFileNamesTheFullPathChosenFileOnlyItsName) {
     MessageRecorder recorder;
-    ImageListModel list;
     DropData drop;
     drop.files = {"C:\\Scans\\missing page.jpg"};
-    AddDroppedFiles(list, drop);
-    AddSelectedFiles(list, "C:\\Scans", {"missing page.jpg"}, 1);
+    AddDroppedFiles(recorder, drop);
+    AddSelectedFiles(recorder, "C:\\Scans", {"missing page.jpg"}, 1);
     ASSERT_EQ(recorder.messages.size(), 2u);
     EXPECT_EQ(recorder.messages[0].text, "Unable to load image file: C:\\Scans\\missing page.jpg");
     EXPECT_EQ(recorder.messages[1].text, "Unable to load image file: missing page.jpg");
@@ -95,10 +95,10 @@ TEST(WindowsDroppedFiles, RealFileGetsItsBackslashFolder) {
     test::TempDir dir;
     test::WriteBytes(dir.File("page 1.jpg"), test::MakeJpeg(100, 50, 300));
     MessageRecorder recorder;
-    ImageListModel list;
+    ImageListModel& list = recorder.list;
     DropData drop;
     drop.files = {FolderOf(dir) + "page 1.jpg"};
-    AddDroppedFiles(list, drop);
+    AddDroppedFiles(recorder, drop);
     EXPECT_TRUE(recorder.messages.empty());
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.ItemText(0), "page 1.jpg\t\t\t\t\t" + FolderOf(dir));
@@ -108,11 +108,11 @@ TEST(WindowsDroppedFiles, PlainTextDropHoldsOneWindowsPath) {
     test::TempDir dir;
     test::WriteBytes(dir.File("scan.JPE"), test::MakeJpeg(10, 10, 72));
     MessageRecorder recorder;
-    ImageListModel list;
+    ImageListModel& list = recorder.list;
     DropData drop;
     drop.hasText = true;
     drop.text = FolderOf(dir) + "scan.JPE";
-    AddDroppedFiles(list, drop);
+    AddDroppedFiles(recorder, drop);
     EXPECT_TRUE(recorder.messages.empty());
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.ItemText(0), "scan.JPE\t\t\t\t\t" + FolderOf(dir));
@@ -124,9 +124,9 @@ TEST(WindowsSelectedFiles, OtherLetterCaseOfAListedFileAddsNothing) {
     test::TempDir dir;
     test::WriteBytes(dir.File("photo.jpg"), test::MakeJpeg(10, 10, 72));
     MessageRecorder recorder;
-    ImageListModel list;
-    AddSelectedFiles(list, Utf8FromPath(dir.Path()), {"photo.jpg"}, 1);
-    AddSelectedFiles(list, Utf8FromPath(dir.Path()), {"PHOTO.JPG"}, 1);
+    ImageListModel& list = recorder.list;
+    AddSelectedFiles(recorder, Utf8FromPath(dir.Path()), {"photo.jpg"}, 1);
+    AddSelectedFiles(recorder, Utf8FromPath(dir.Path()), {"PHOTO.JPG"}, 1);
     EXPECT_TRUE(recorder.messages.empty());
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.ItemText(0), "photo.jpg\t\t\t\t\t" + FolderOf(dir));
@@ -140,8 +140,8 @@ TEST(WindowsSelectedFiles, NonAsciiNamesAreReadThroughWidePaths) {
     const std::string folder = FolderOf(dir) + folderName;
     test::WriteBytes(folder + "\\" + fileName, test::MakeJp2(64, 32));
     MessageRecorder recorder;
-    ImageListModel list;
-    AddSelectedFiles(list, folder, {fileName}, 1);
+    ImageListModel& list = recorder.list;
+    AddSelectedFiles(recorder, folder, {fileName}, 1);
     EXPECT_TRUE(recorder.messages.empty());
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.ItemText(0), fileName + "\t\t\t\t\t" + folder + "\\");
