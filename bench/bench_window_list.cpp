@@ -141,13 +141,13 @@ int main(int argc, char* argv[]) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
     std::vector<std::size_t> sizes{2000, 20000};
-    QString steps = QStringLiteral("add,move,remove");
+    QStringList steps{QStringLiteral("add"), QStringLiteral("move"), QStringLiteral("remove")};
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--sizes") {
             sizes = ParseSizes(argv[i + 1]);
         } else if (option == "--steps") {
-            steps = QString::fromLatin1(argv[i + 1]);
+            steps = QString::fromLatin1(argv[i + 1]).split(u',', Qt::SkipEmptyParts);
         } else {
             std::fprintf(stderr, "usage: bench_window_list [--sizes N,N] [--steps add,move,remove]\n");
             return 2;

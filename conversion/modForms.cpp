@@ -1,5 +1,6 @@
 #include "conversion/modForms.h"
 
+#include "common/PathCase.h"
 #include "conversion/ListBox.h"
 
 #include <algorithm>
@@ -164,7 +165,10 @@ std::int32_t FindListItem(const ListBox& list, const std::string& text) {
         if (found < 0 || found <= start) {
             return -1;
         }
-        if (list.TextLength(found) == length) {
+        // The prefix search ignores letter case; where file names keep it, an entry that
+        // differs only in case is another file.
+        if (list.TextLength(found) == length &&
+            (kFileNamesIgnoreCase || SamePathText(list.ItemText(found), text))) {
             return found;
         }
         start = found;
