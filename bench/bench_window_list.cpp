@@ -100,8 +100,7 @@ void AddByDrop(frmMulti& window, const QList<QUrl>& urls, std::size_t size) {
     QWidget* viewport = ListOf(window)->viewport();
     const double seconds = Timed([&] {
         const QPointF at(10, 10);
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
         QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &drop);
@@ -149,7 +148,8 @@ int main(int argc, char* argv[]) {
         } else if (option == "--steps") {
             steps = QString::fromLatin1(argv[i + 1]).split(u',', Qt::SkipEmptyParts);
         } else {
-            std::fprintf(stderr, "usage: bench_window_list [--sizes N,N] [--steps add,move,remove]\n");
+            std::fprintf(stderr,
+                         "usage: bench_window_list [--sizes N,N] [--steps add,move,remove]\n");
             return 2;
         }
     }

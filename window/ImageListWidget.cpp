@@ -10,9 +10,9 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QScrollBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QUrl>
 
 #include <algorithm>
@@ -579,9 +579,8 @@ void ListWidgetBox::Commit(Working& work) {
             entries.ReplaceTexts(std::move(texts));
             list_.RefreshItemSizes();
         }
-    } else if (!work.textsChanged &&
-               std::all_of(work.origin.begin(), work.origin.end(),
-                           [](std::int32_t origin) { return origin >= 0; })) {
+    } else if (!work.textsChanged && std::all_of(work.origin.begin(), work.origin.end(),
+                                                 [](std::int32_t origin) { return origin >= 0; })) {
         // Rows removed, the others unchanged: a few runs of rows go one by one, so that the
         // current item and the scroll position stay; many runs make one new list.
         std::vector<std::pair<int, int>> runs; // removed [first, last], ascending
