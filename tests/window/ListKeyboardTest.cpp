@@ -35,13 +35,14 @@ protected:
     }
 };
 
-// --- Tab ------------------------------------------------------------------------------------------
+// --- Tab
+// ------------------------------------------------------------------------------------------
 
 TEST_F(KeyboardTest, TabVisitsControlsInTabIndexOrderAndEntersEachPairAtItsChosenOption) {
-    const std::vector<std::string> expected{
-        "Command1", "Option2",  "Text2",    "List1",    "Text3", "Option3",
-        "Text4",    "Text5",    "Text6",    "Text7",    "Text8", "Option5",
-        "Command3", "Check1",   "Command2", "Command4", "Text1"};
+    const std::vector<std::string> expected{"Command1", "Option2", "Text2",    "List1",  "Text3",
+                                            "Option3",  "Text4",   "Text5",    "Text6",  "Text7",
+                                            "Text8",    "Option5", "Command3", "Check1", "Command2",
+                                            "Command4", "Text1"};
     Control<QWidget>("Text1")->setFocus();
     std::vector<std::string> visited;
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -76,7 +77,8 @@ TEST_F(KeyboardTest, SpaceOnTheOptionTabReachesKeepsThePageMode) {
     EXPECT_FALSE(Control<QWidget>("Text2")->isEnabled());
 }
 
-// --- The list's keys ------------------------------------------------------------------------------
+// --- The list's keys
+// ------------------------------------------------------------------------------
 
 struct MenuKeyCase {
     const char* name;
@@ -163,7 +165,8 @@ TEST_F(KeyboardTest, CurrentItemFollowsAMovedEntry) {
     EXPECT_EQ(List()->currentIndex().data().toString(), "B");
 }
 
-// --- Thousands of entries -------------------------------------------------------------------------
+// --- Thousands of entries
+// -------------------------------------------------------------------------
 
 // The window shows a whole operation in one step; whatever path that step takes (texts moved
 // between rows, a few runs or many removed), the list must end as the core's own list does.
