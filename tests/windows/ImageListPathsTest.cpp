@@ -2,8 +2,8 @@
 // folders, drive roots, and a file system that ignores letter case.
 #include "common/FileAccess.h"
 #include "conversion/ListBox.h"
-#include "conversion/modForms.h"
 #include "conversion/modFolionix.h"
+#include "conversion/modForms.h"
 #include "dialogs/modCmDlgDLL.h"
 #include "support/TestSupport.h"
 #include "windows/ImageFixtures.h"
