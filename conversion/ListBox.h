@@ -33,6 +33,27 @@ public:
     virtual std::int32_t TextLength(std::int32_t index) const;
 };
 
+// The list box's prefix search answered from an index of the lower-cased item texts, so that
+// adding thousands of files (each checked against the list twice) stays linear in practice.
+// A list keeps it in step by reporting appended items; any other change makes it stale, and
+// the next search rebuilds it from the list.
+class ListTextIndex {
+public:
+    // An item appended at index with that text.
+    void Appended(std::int32_t index, std::string_view text);
+    void MarkStale() { stale_ = true; }
+    // Same answer as ListBox::FindString on the list.
+    std::int32_t FindString(const ListBox& list, std::int32_t startAfter,
+                            std::string_view prefix) const;
+
+private:
+    void RebuildIfStale(const ListBox& list) const;
+
+    // Lower-cased text -> ascending indices of the items holding it.
+    mutable std::map<std::string, std::vector<std::int32_t>, std::less<>> index_;
+    mutable bool stale_ = true;
+};
+
 // A list box held in memory.
 class ImageListModel final : public ListBox {
 public:
@@ -50,18 +71,12 @@ public:
     void AddItem(const std::string& text) override;
     void RemoveItem(std::int32_t index) override;
 
-    // Same answers as the plain scan, from an index of the lower-cased texts, so that adding
-    // thousands of files (each checked against the list twice) stays linear in practice.
+    // Same answers as the plain scan, from a ListTextIndex.
     std::int32_t FindString(std::int32_t startAfter, std::string_view prefix) const override;
 
 private:
-    void RebuildIndexIfStale() const;
-
     std::vector<Item> items_;
-    // Lower-cased text -> ascending indices of the items holding it. Kept up to date by
-    // AddItem; any other change to the texts or positions marks it stale.
-    mutable std::map<std::string, std::vector<std::int32_t>, std::less<>> index_;
-    mutable bool indexStale_ = false;
+    ListTextIndex index_;
 };
 
 } // namespace folionix

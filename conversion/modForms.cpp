@@ -1,5 +1,6 @@
 #include "conversion/modForms.h"
 
+#include "common/PathCase.h"
 #include "conversion/ListBox.h"
 
 #include <algorithm>
@@ -75,7 +76,7 @@ std::string ImageListModel::ItemText(std::int32_t index) const {
 void ImageListModel::SetItemText(std::int32_t index, const std::string& text) {
     if (IsValidIndex(index, items_.size())) {
         items_[static_cast<std::size_t>(index)].text = text;
-        indexStale_ = true;
+        index_.MarkStale();
     }
 }
 
@@ -97,35 +98,47 @@ std::int32_t ImageListModel::SelectedCount() const {
 void ImageListModel::AddItem(const std::string& text) {
     const auto newIndex = static_cast<std::int32_t>(items_.size());
     items_.push_back(Item{text, false});
-    if (!indexStale_) {
-        index_[LowerAsciiText(text)].push_back(newIndex);
-    }
+    index_.Appended(newIndex, text);
 }
 
 void ImageListModel::RemoveItem(std::int32_t index) {
     if (IsValidIndex(index, items_.size())) {
         items_.erase(items_.begin() + index);
-        indexStale_ = true;
+        index_.MarkStale();
     }
-}
-
-void ImageListModel::RebuildIndexIfStale() const {
-    if (!indexStale_) {
-        return;
-    }
-    index_.clear();
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-        index_[LowerAsciiText(items_[i].text)].push_back(static_cast<std::int32_t>(i));
-    }
-    indexStale_ = false;
 }
 
 std::int32_t ImageListModel::FindString(std::int32_t startAfter, std::string_view prefix) const {
-    const std::int32_t count = ListCount();
+    return index_.FindString(*this, startAfter, prefix);
+}
+
+// --- ListTextIndex ------------------------------------------------------------------------------
+
+void ListTextIndex::Appended(std::int32_t index, std::string_view text) {
+    if (!stale_) {
+        index_[LowerAsciiText(text)].push_back(index);
+    }
+}
+
+void ListTextIndex::RebuildIfStale(const ListBox& list) const {
+    if (!stale_) {
+        return;
+    }
+    index_.clear();
+    const std::int32_t count = list.ListCount();
+    for (std::int32_t i = 0; i < count; ++i) {
+        index_[LowerAsciiText(list.ItemText(i))].push_back(i);
+    }
+    stale_ = false;
+}
+
+std::int32_t ListTextIndex::FindString(const ListBox& list, std::int32_t startAfter,
+                                       std::string_view prefix) const {
+    const std::int32_t count = list.ListCount();
     if (count <= 0) {
         return -1;
     }
-    RebuildIndexIfStale();
+    RebuildIfStale(list);
     const std::int32_t start = (startAfter < 0 || startAfter >= count) ? -1 : startAfter;
     const std::string key = LowerAsciiText(prefix);
     // Every text that begins with the prefix sorts at or after it and before the first text
@@ -164,7 +177,10 @@ std::int32_t FindListItem(const ListBox& list, const std::string& text) {
         if (found < 0 || found <= start) {
             return -1;
         }
-        if (list.TextLength(found) == length) {
+        // The prefix search ignores letter case; where file names keep it, an entry that
+        // differs only in case is another file.
+        if (list.TextLength(found) == length &&
+            (kFileNamesIgnoreCase || SamePathText(list.ItemText(found), text))) {
             return found;
         }
         start = found;

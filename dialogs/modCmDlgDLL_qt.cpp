@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
 
 #include <utility>
 
@@ -22,8 +24,49 @@ FolderDialogHook& FolderHook() {
     return hook;
 }
 
+// Qt's file dialog answers with the files selected in its view, and a name the filter hides is
+// never selected there; the platform's dialog answers with the names typed. This one answers
+// with the typed names, so that a file the list cannot read is refused with its message rather
+// than lost without a word.
+class OpenFilesDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    const QStringList& Chosen() const { return chosen_; }
+
+    void accept() override {
+        const auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QStringList typed = TypedFileNames(nameBox == nullptr ? QString() : nameBox->text());
+        const QDir folder = directory();
+        QStringList paths;
+        for (const QString& name : typed) {
+            paths.append(QDir::cleanPath(folder.absoluteFilePath(name)));
+        }
+        // One folder typed opens it, as the dialog does; only existing files can be chosen.
+        chosen_.clear();
+        if (paths.isEmpty() || (paths.size() == 1 && QFileInfo(paths.front()).isDir()) ||
+            (paths.size() > 1 && fileMode() != QFileDialog::ExistingFiles)) {
+            QFileDialog::accept();
+            return;
+        }
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            if (!QFileInfo(paths[i]).isFile()) {
+                QMessageBox::warning(this, windowTitle(),
+                                     typed[i] + QStringLiteral("\nFile not found.\nPlease "
+                                                               "verify the correct file name "
+                                                               "was given."));
+                return;
+            }
+        }
+        chosen_ = paths;
+        QDialog::accept();
+    }
+
+private:
+    QStringList chosen_;
+};
+
 QStringList RunOpenFilesDialog(const OpenFilesRequest& request) {
-    QFileDialog dialog(request.owner, request.title, request.directory);
+    OpenFilesDialog dialog(request.owner, request.title, request.directory);
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -38,7 +81,7 @@ QStringList RunOpenFilesDialog(const OpenFilesRequest& request) {
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
-    return dialog.selectedFiles();
+    return dialog.Chosen().isEmpty() ? dialog.selectedFiles() : dialog.Chosen();
 }
 
 QString RunFolderDialog(QWidget* owner, const QString& title, bool includeFiles) {
@@ -50,6 +93,26 @@ QString RunFolderDialog(QWidget* owner, const QString& title, bool includeFiles)
 }
 
 } // namespace
+
+QStringList TypedFileNames(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (!trimmed.startsWith(u'"')) {
+        return trimmed.isEmpty() ? QStringList() : QStringList{trimmed};
+    }
+    QStringList names;
+    qsizetype at = 0;
+    while ((at = trimmed.indexOf(u'"', at)) >= 0) {
+        const qsizetype end = trimmed.indexOf(u'"', at + 1);
+        if (end < 0) {
+            break;
+        }
+        if (const QString name = trimmed.mid(at + 1, end - at - 1); !name.isEmpty()) {
+            names.append(name);
+        }
+        at = end + 1;
+    }
+    return names;
+}
 
 QString QtNameFilter(const std::string& description, const std::string& pattern) {
     QStringList globs;

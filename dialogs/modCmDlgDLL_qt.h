@@ -32,6 +32,9 @@ bool ShowOpenFilesDialog(const std::vector<std::string>& descriptions,
 std::string BrowseForFolder(QWidget* owner, const std::string& title, bool allowAnyItem,
                             bool includeFiles);
 
+// The names typed into the dialog's file name box: several as "a.jpg" "b.jpg", one as it stands.
+QStringList TypedFileNames(const QString& text);
+
 // "All Supported Files" + "*.JPG; *.JPEG" -> "All Supported Files (*.JPG *.JPEG)".
 QString QtNameFilter(const std::string& description, const std::string& pattern);
 

@@ -2,6 +2,7 @@
 
 #include "common/CheckedMath.h"
 #include "common/Clock.h"
+#include "common/PathCase.h"
 #include "common/RunError.h"
 #include "common/Text.h"
 #include "pdf/modPDF_internal.h"
@@ -141,7 +142,7 @@ std::int32_t PdfFileLength(const std::string& /*path*/, File& handle) {
 void PdfRecordObject(const std::string& path, std::int32_t objectNumber, std::int32_t generation,
                      std::int32_t offset, const std::string& kind) {
     DocumentSession& session = pdf_detail::MutableSession();
-    if (!path.empty() && !pdf_detail::EqualsIgnoringCase(path, session.documentPath)) {
+    if (!path.empty() && !SamePathText(path, session.documentPath)) {
         session.objectTable.clear();
         session.documentPath = path;
     }

@@ -77,8 +77,9 @@ bool PdfWriteText(const std::string& path, std::string_view text, File& handle);
 std::int32_t PdfFileLength(const std::string& path);
 std::int32_t PdfFileLength(const std::string& path, File& handle);
 
-// Appends an ObjectRecord; a non-empty path that differs from the session's (ignoring case)
-// empties the table first and becomes the session's path.
+// Appends an ObjectRecord; a non-empty path that names another file than the session's (letter
+// case counts where the platform's file names keep it) empties the table first and becomes the
+// session's path.
 void PdfRecordObject(const std::string& path, std::int32_t objectNumber, std::int32_t generation,
                      std::int32_t offset, const std::string& kind);
 

@@ -48,8 +48,7 @@ inline void AppendObjectHead(std::string& out, std::int32_t objectNumber, std::i
     out.append(" obj\n");
 }
 
-// Paths are compared like this where the document's path is checked; ASCII letters only, so
-// the result does not depend on the locale.
+// Equal apart from the case of ASCII letters, so the result does not depend on the locale.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace folionix::pdf_detail

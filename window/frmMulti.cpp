@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -57,6 +58,31 @@ template <typename Work> void RunHandler(ConversionHost& host, Work&& work) {
         host.ShowMessage("Unexpected error.", kStyleCritical, "Error");
     }
 }
+
+// The menu service with the pointer's place taken by a point of the window's choosing: the list's
+// popup opened from the keyboard shows at the first selected row.
+class MenusAt final : public MenuService {
+public:
+    MenusAt(MenuService& menus, QPoint at) : menus_(menus), at_(at) {}
+    std::intptr_t NewMenu(bool popup) override { return menus_.NewMenu(popup); }
+    bool AddMenuItem(std::intptr_t menu, const std::string& caption, std::int32_t& id,
+                     std::int32_t idBase) override {
+        return menus_.AddMenuItem(menu, caption, id, idBase);
+    }
+    bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string& text, std::int32_t x,
+                       std::int32_t y) override {
+        if (x == -1 && y == -1) {
+            x = at_.x();
+            y = at_.y();
+        }
+        return menus_.ShowPopupMenu(menu, id, text, x, y);
+    }
+    bool DestroyMenuAll(std::intptr_t menu) override { return menus_.DestroyMenuAll(menu); }
+
+private:
+    MenuService& menus_;
+    QPoint at_;
+};
 
 // Sets a flag for the life of a scope.
 class FlagScope {
@@ -122,6 +148,8 @@ frmMulti::frmMulti(QWidget* parent) : QWidget(parent), menus_(this) {
 frmMulti::~frmMulti() = default;
 
 void frmMulti::ShowMessage(const std::string& text, int style, const std::string& title) {
+    // The list shows what was added before the message, as it would entry by entry.
+    listBox_->ShowChanges();
     if (presenter_) {
         presenter_(text, style, title);
         return;
@@ -249,6 +277,16 @@ void frmMulti::CreateControls() {
     connect(Command4, &QPushButton::clicked, this, &frmMulti::Command4_Click);
     connect(List1, &ImageListWidget::mouseDown, this, &frmMulti::List1_MouseDown);
     connect(List1, &ImageListWidget::filesDropped, this, &frmMulti::List1_OLEDragDrop);
+    connect(List1, &ImageListWidget::keyDown, this, &frmMulti::List1_KeyDown);
+    // Tab enters an option pair at its chosen button; the arrow keys move within the pair, and
+    // the mouse reaches either button.
+    for (QRadioButton* control : {Option1, Option2, Option3, Option4, Option5, Option6}) {
+        auto takeTabStop = [control](bool checked) {
+            control->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        takeTabStop(control->isChecked());
+        connect(control, &QRadioButton::toggled, control, takeTabStop);
+    }
     // An option's click is its becoming the chosen one, by mouse, keyboard or code.
     auto onChosen = [this](QRadioButton* control, void (frmMulti::*handler)()) {
         connect(control, &QRadioButton::toggled, this, [this, handler](bool checked) {
@@ -366,6 +404,7 @@ void frmMulti::Command2_Click() {
         static_cast<void>(ShowOpenFilesDialog(descriptions, patterns, this, folder, names, count,
                                               /*multiSelect*/ true, /*initialFolder*/ "",
                                               /*showNetworkButton*/ true));
+        const ListChanges changes(*listBox_);
         static_cast<void>(AddSelectedFiles(*this, folder, names, count));
     });
 }
@@ -388,7 +427,10 @@ void frmMulti::Command4_Click() {
     if (runInProgress_) {
         return;
     }
-    RunHandler(*this, [this] { RemoveSelected(*listBox_); });
+    RunHandler(*this, [this] {
+        const ListChanges changes(*listBox_);
+        RemoveSelected(*listBox_);
+    });
 }
 
 void frmMulti::List1_MouseDown(int button, int shift, float x, float y) {
@@ -398,7 +440,38 @@ void frmMulti::List1_MouseDown(int button, int shift, float x, float y) {
     if (runInProgress_ || button != 2 || listBox_->SelectedCount() < 1) {
         return;
     }
-    RunHandler(*this, [this] { ShowListMenu(*listBox_, menus_); });
+    RunHandler(*this, [this] {
+        const ListChanges changes(*listBox_);
+        ShowListMenu(*listBox_, menus_);
+    });
+}
+
+void frmMulti::List1_KeyDown(int keyCode, int shift) {
+    if (runInProgress_) {
+        return;
+    }
+    if (keyCode == kKeyDelete && shift == 0) {
+        Command4_Click();
+        return;
+    }
+    const bool menuKey = (keyCode == kKeyApps && shift == 0) || (keyCode == kKeyF10 && shift == 1);
+    if (!menuKey || listBox_->SelectedCount() < 1) {
+        return;
+    }
+    RunHandler(*this, [this] {
+        QModelIndex top;
+        for (const QItemSelectionRange& range : List1->selectionModel()->selection()) {
+            if (!top.isValid() || range.top() < top.row()) {
+                top = range.topLeft();
+            }
+        }
+        List1->scrollTo(top);
+        const QRect row = List1->visualRect(top);
+        const QPoint at = List1->viewport()->mapToGlobal(row.bottomLeft());
+        MenusAt menus(menus_, at);
+        const ListChanges changes(*listBox_);
+        ShowListMenu(*listBox_, menus);
+    });
 }
 
 void frmMulti::List1_OLEDragDrop(QDropEvent* event) {
@@ -407,6 +480,7 @@ void frmMulti::List1_OLEDragDrop(QDropEvent* event) {
     }
     RunHandler(*this, [this, event] {
         const QPointF at = event->position();
+        const ListChanges changes(*listBox_);
         static_cast<void>(AddDroppedFiles(*this, DropDataFromMime(*event->mimeData()),
                                           static_cast<std::int32_t>(event->dropAction()),
                                           static_cast<std::int32_t>(event->buttons().toInt()),
@@ -426,7 +500,10 @@ void frmMulti::AddCommandLineFiles(const QStringList& arguments) {
             QDir::toNativeSeparators(QDir::cleanPath(current.absoluteFilePath(argument)))
                 .toStdString());
     }
-    RunHandler(*this, [this, &drop] { static_cast<void>(AddDroppedFiles(*this, drop)); });
+    RunHandler(*this, [this, &drop] {
+        const ListChanges changes(*listBox_);
+        static_cast<void>(AddDroppedFiles(*this, drop));
+    });
 }
 
 void frmMulti::Option1_Click() {

@@ -65,6 +65,9 @@ public slots:
     void Command4_Click();
     void List1_MouseDown(int button, int shift, float x, float y);
     void List1_OLEDragDrop(QDropEvent* event);
+    // Delete removes the selected entries as "Remove Selected" does; the Menu key and Shift+F10
+    // open the list's popup, with a selection, at the first selected row.
+    void List1_KeyDown(int keyCode, int shift);
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();

@@ -1,6 +1,7 @@
 #include "ConversionFixtures.h"
 
 #include "common/FileAccess.h"
+#include "common/PathCase.h"
 #include "conversion/modFolionix.h"
 #include "conversion/modForms.h"
 #include "support/TestSupport.h"
@@ -59,15 +60,18 @@ TEST(ListEntry, SplitsAtTheLastSeparatorAndTidiesTheFolder) {
 
 // --- FindListItem -------------------------------------------------------------------------------
 
-TEST(FindListItemTest, IgnoresLetterCaseButNotLength) {
+TEST(FindListItemTest, LetterCaseFollowsThePlatformLengthAlwaysCounts) {
     ImageListModel list;
     list.AddItem("PHOTO.JPG.extra");
     list.AddItem("other");
     list.AddItem("Photo.jpg");
-    EXPECT_EQ(FindListItem(list, "photo.jpg"), 2);
+    list.AddItem("photo.jpg");
+    EXPECT_EQ(FindListItem(list, "photo.jpg"), kFileNamesIgnoreCase ? 2 : 3);
+    EXPECT_EQ(FindListItem(list, "Photo.jpg"), 2);
+    EXPECT_EQ(FindListItem(list, "PHOTO.JPG"), kFileNamesIgnoreCase ? 2 : -1);
     EXPECT_EQ(FindListItem(list, "photo.jp"), -1);
     EXPECT_EQ(FindListItem(list, "photo.jpg.extra2"), -1);
-    EXPECT_EQ(FindListItem(list, "OTHER"), 1);
+    EXPECT_EQ(FindListItem(list, "OTHER"), kFileNamesIgnoreCase ? 1 : -1);
     EXPECT_EQ(FindListItem(ImageListModel(), "x"), -1);
 }
 
@@ -79,8 +83,9 @@ TEST(FindListItemTest, DefaultPrefixSearchWrapsRound) {
     EXPECT_EQ(list.FindString(2, "zz"), -1);
     EXPECT_EQ(list.TextLength(2), 3);
     EXPECT_EQ(list.TextLength(9), -1);
-    EXPECT_EQ(FindListItem(list, "AB"), 0);
-    EXPECT_EQ(FindListItem(PlainList({"abc", "abd", "AB"}), "ab"), 2);
+    EXPECT_EQ(FindListItem(list, "AB"), kFileNamesIgnoreCase ? 0 : 3);
+    EXPECT_EQ(FindListItem(PlainList({"abc", "abd", "AB"}), "AB"), 2);
+    EXPECT_EQ(FindListItem(PlainList({"abc", "abd", "AB"}), "ab"), kFileNamesIgnoreCase ? 2 : -1);
     EXPECT_EQ(FindListItem(PlainList({"abc", "abd"}), "ab"), -1);
 }
 
@@ -174,13 +179,20 @@ TEST_F(AddFilesTest, DroppingAgainChangesNothingEvenWhenTheFileIsGone) {
     EXPECT_EQ(list.ListCount(), 1);
 }
 
-TEST_F(AddFilesTest, OtherLetterCaseInTheSameFolderIsTheSameEntry) {
+// Where file names keep letter case, PHOTO.JPG and photo.jpg are two files and two pages; where
+// they ignore it, both names open one file, which is listed once.
+TEST_F(AddFilesTest, OtherLetterCaseInTheSameFolderFollowsThePlatform) {
     const std::string upper = Make("PHOTO.JPG", MakeJpeg(10, 10, 72));
-    const std::string lower = Make("photo.jpg", MakeJpeg(10, 10, 72));
+    const std::string lower = Make("photo.jpg", MakeJpeg(12, 12, 72));
     AddDroppedFiles(host, Drop({upper, lower}));
-    EXPECT_EQ(list.ListCount(), 1);
-    AddSelectedFiles(host, folder, {"photo.jpg"}, 1);
-    EXPECT_EQ(list.ListCount(), 1);
+    AddSelectedFiles(host, folder, {"photo.jpg", "PHOTO.JPG"}, 2);
+    if (kFileNamesIgnoreCase) {
+        EXPECT_EQ(list.ListCount(), 1);
+    } else {
+        ASSERT_EQ(list.ListCount(), 2);
+        EXPECT_EQ(list.ItemText(0), Entry("PHOTO.JPG", folder));
+        EXPECT_EQ(list.ItemText(1), Entry("photo.jpg", folder));
+    }
     EXPECT_TRUE(messages.empty());
 }
 

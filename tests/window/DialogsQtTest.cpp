@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -148,6 +150,73 @@ TEST(RealOpenFilesDialog, FilterMatchesExtensionsInAnyCase) {
                                      count, true, Utf8FromPath(dir.Path()), true));
     EXPECT_EQ(listed, (std::set<std::string>{"a.JPG", "b.jpg", "c.Jpeg", "d.jp2", "e.J2k"}));
 }
+
+// Types into the file name box of the real dialog once it lists the folder, and confirms.
+void TypeIntoOpenFilesDialog(const QString& typed) {
+    QTimer::singleShot(0, [typed] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        QElapsedTimer waited;
+        waited.start();
+        while (view != nullptr && waited.elapsed() < 5000 &&
+               view->model()->rowCount(view->rootIndex()) < 2) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (nameBox == nullptr) {
+            dialog->reject();
+            return;
+        }
+        nameBox->setFocus();
+        QTest::keyClicks(nameBox, typed);
+        QTest::keyClick(nameBox, Qt::Key_Return);
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    });
+}
+
+struct TypedCase {
+    const char* name;
+    const char* typed;
+    std::vector<std::string> names;
+};
+
+class RealOpenFilesDialogTyped : public ::testing::TestWithParam<TypedCase> {};
+
+// Names the filter hides are not selected in the dialog's view; they come back all the same, so
+// the list can refuse what it cannot read and say so.
+TEST_P(RealOpenFilesDialogTyped, AnswersWithTheTypedNames) {
+    const TypedCase& row = GetParam();
+    TempDir dir;
+    for (const char* name : {"A.jpg", "D.jpg", "photo.Jpeg", "notes.txt", "noext"}) {
+        test::WriteText(dir.File(name), "x");
+    }
+    const QString saved = QDir::currentPath();
+    TypeIntoOpenFilesDialog(QString::fromUtf8(row.typed));
+    std::string folder;
+    std::vector<std::string> names;
+    std::int32_t count = 0;
+    EXPECT_TRUE(ShowOpenFilesDialog({"All Supported Files"}, {"*.JPG; *.JPEG; *.JPE; *.JP2; *.J2K"},
+                                    nullptr, folder, names, count, true, Utf8FromPath(dir.Path()),
+                                    true));
+    QDir::setCurrent(saved);
+    EXPECT_EQ(folder, Utf8FromPath(dir.Path()) + kPathSeparator);
+    EXPECT_EQ(names, row.names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RealOpenFilesDialogTyped,
+    ::testing::Values(TypedCase{"OneHidden", R"("D.jpg" "notes.txt")", {"D.jpg", "notes.txt"}},
+                      TypedCase{"SeveralHidden",
+                                R"("photo.Jpeg" "A.jpg" "notes.txt" "noext")",
+                                {"A.jpg", "noext", "notes.txt", "photo.Jpeg"}},
+                      TypedCase{"OneHiddenAlone", "notes.txt", {"notes.txt"}},
+                      TypedCase{"Shown", R"("D.jpg" "A.jpg")", {"A.jpg", "D.jpg"}}),
+    [](const ::testing::TestParamInfo<TypedCase>& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace folionix

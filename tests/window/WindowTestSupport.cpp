@@ -5,7 +5,8 @@
 #include "window/modMenu.h"
 
 #include <QDir>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 
 #include <string>
 
@@ -34,18 +35,18 @@ void WindowTest::TearDown() {
 
 std::vector<std::string> WindowTest::Entries() const {
     std::vector<std::string> texts;
-    const auto* list = Control<QListWidget>("List1");
-    for (int i = 0; i < list->count(); ++i) {
-        texts.push_back(list->item(i)->text().toStdString());
+    const auto* list = Control<QListView>("List1");
+    for (int i = 0; i < list->model()->rowCount(); ++i) {
+        texts.push_back(list->model()->index(i, 0).data().toString().toStdString());
     }
     return texts;
 }
 
 std::vector<int> WindowTest::SelectedRows() const {
     std::vector<int> rows;
-    const auto* list = Control<QListWidget>("List1");
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->isSelected()) {
+    const auto* list = Control<QListView>("List1");
+    for (int i = 0; i < list->model()->rowCount(); ++i) {
+        if (list->selectionModel()->isSelected(list->model()->index(i, 0))) {
             rows.push_back(i);
         }
     }
@@ -53,13 +54,20 @@ std::vector<int> WindowTest::SelectedRows() const {
 }
 
 void WindowTest::FillList(const std::vector<std::string>& texts, const std::vector<int>& selected) {
-    auto* list = Control<QListWidget>("List1");
-    list->clear();
+    auto* list = Control<ImageListWidget>("List1");
+    std::vector<QString> items;
     for (const std::string& text : texts) {
-        list->addItem(QString::fromStdString(text));
+        items.push_back(QString::fromStdString(text));
     }
-    for (const int row : selected) {
-        list->item(row)->setSelected(true);
+    list->Entries().ResetTexts(std::move(items));
+    SelectRows(selected);
+}
+
+void WindowTest::SelectRows(const std::vector<int>& rows) {
+    auto* list = Control<QListView>("List1");
+    list->selectionModel()->clearSelection();
+    for (const int row : rows) {
+        list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
     }
 }
 

@@ -39,6 +39,8 @@ protected:
     std::vector<int> SelectedRows() const;
     // Fills the list with the given texts, selecting the rows given.
     void FillList(const std::vector<std::string>& texts, const std::vector<int>& selected);
+    // Selects exactly the rows given.
+    void SelectRows(const std::vector<int>& rows);
 
     std::unique_ptr<frmMulti> window;
     std::vector<ShownMessage> messages;

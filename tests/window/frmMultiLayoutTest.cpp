@@ -9,7 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -136,9 +136,9 @@ TEST_F(WindowTest, OptionsAndListStartAtTheirDefaults) {
     EXPECT_TRUE(Control<QRadioButton>("Option5")->isChecked());
     EXPECT_FALSE(Control<QRadioButton>("Option6")->isChecked());
     EXPECT_EQ(Control<QCheckBox>("Check1")->checkState(), Qt::Checked);
-    EXPECT_EQ(Control<QListWidget>("List1")->count(), 0);
-    EXPECT_EQ(Control<QListWidget>("List1")->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_TRUE(Control<QListWidget>("List1")->viewport()->acceptDrops());
+    EXPECT_EQ(Control<QListView>("List1")->model()->rowCount(), 0);
+    EXPECT_EQ(Control<QListView>("List1")->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_TRUE(Control<QListView>("List1")->viewport()->acceptDrops());
 #ifdef _WIN32
     EXPECT_EQ(Control<QLineEdit>("Text1")->text().toStdString(), "C:\\");
 #else
@@ -161,35 +161,6 @@ TEST_F(WindowTest, OptionPairsAreExclusiveOnlyWithinTheirFrame) {
     EXPECT_FALSE(Control<QRadioButton>("Option3")->isChecked());
     EXPECT_TRUE(Control<QRadioButton>("Option6")->isChecked());
     EXPECT_FALSE(Control<QRadioButton>("Option5")->isChecked());
-}
-
-TEST_F(WindowTest, TabKeyVisitsControlsInTabIndexOrder) {
-    // The focusable controls by tab index; the unchosen option of each pair is skipped by the
-    // Tab key, so only the chosen ones appear.
-    const std::vector<std::string> expected{"Text1",    "Command1", "Option2", "Text2",    "List1",
-                                            "Text3",    "Option3",  "Text4",   "Text5",    "Text6",
-                                            "Text7",    "Text8",    "Option5", "Command3", "Check1",
-                                            "Command2", "Command4"};
-    std::vector<std::string> visited;
-    const QWidget* start = Control<QWidget>("Text1");
-    const QWidget* at = start;
-    do {
-        if (at->focusPolicy() & Qt::TabFocus && at->isEnabled()) {
-            const auto* radio = qobject_cast<const QRadioButton*>(at);
-            if (radio == nullptr || radio->isChecked()) {
-                visited.push_back(at->objectName().toStdString());
-            }
-        }
-        at = at->nextInFocusChain();
-    } while (at != start && visited.size() < 64);
-    // The chain may hold widgets of Qt's own (a list's viewport) between ours.
-    std::vector<std::string> ours;
-    for (const std::string& name : visited) {
-        if (std::find(expected.begin(), expected.end(), name) != expected.end()) {
-            ours.push_back(name);
-        }
-    }
-    EXPECT_EQ(ours, expected);
 }
 
 } // namespace

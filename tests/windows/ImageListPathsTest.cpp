@@ -3,6 +3,7 @@
 #include "common/FileAccess.h"
 #include "conversion/ListBox.h"
 #include "conversion/modFolionix.h"
+#include "conversion/modForms.h"
 #include "dialogs/modCmDlgDLL.h"
 #include "support/TestSupport.h"
 #include "windows/ImageFixtures.h"
@@ -130,6 +131,22 @@ TEST(WindowsSelectedFiles, OtherLetterCaseOfAListedFileAddsNothing) {
     EXPECT_TRUE(recorder.messages.empty());
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.ItemText(0), "photo.jpg\t\t\t\t\t" + FolderOf(dir));
+}
+
+// Dropped in two letter cases, one file: the second spelling is found in the list before its
+// header is read, so nothing is shown and one page results.
+TEST(WindowsDroppedFiles, OtherLetterCaseOfAListedFileIsPassedOver) {
+    test::TempDir dir;
+    test::WriteBytes(dir.File("photo.jpg"), test::MakeJpeg(10, 10, 72));
+    MessageRecorder recorder;
+    ImageListModel list;
+    DropData drop;
+    drop.files = {FolderOf(dir) + "photo.jpg", FolderOf(dir) + "PHOTO.JPG",
+                  FolderOf(dir) + "Photo.Jpg"};
+    AddDroppedFiles(list, drop);
+    EXPECT_TRUE(recorder.messages.empty());
+    ASSERT_EQ(list.ListCount(), 1);
+    EXPECT_EQ(FindListItem(list, "PHOTO.JPG\t\t\t\t\t" + FolderOf(dir)), 0);
 }
 
 TEST(WindowsSelectedFiles, NonAsciiNamesAreReadThroughWidePaths) {
