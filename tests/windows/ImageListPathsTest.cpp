@@ -139,11 +139,11 @@ TEST(WindowsDroppedFiles, OtherLetterCaseOfAListedFileIsPassedOver) {
     test::TempDir dir;
     test::WriteBytes(dir.File("photo.jpg"), test::MakeJpeg(10, 10, 72));
     MessageRecorder recorder;
-    ImageListModel list;
+    ImageListModel& list = recorder.list;
     DropData drop;
     drop.files = {FolderOf(dir) + "photo.jpg", FolderOf(dir) + "PHOTO.JPG",
                   FolderOf(dir) + "Photo.Jpg"};
-    AddDroppedFiles(list, drop);
+    AddDroppedFiles(recorder, drop);
     EXPECT_TRUE(recorder.messages.empty());
     ASSERT_EQ(list.ListCount(), 1);
     EXPECT_EQ(FindListItem(list, "PHOTO.JPG\t\t\t\t\t" + FolderOf(dir)), 0);
