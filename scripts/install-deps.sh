@@ -21,7 +21,7 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         qpdf poppler-utils libjpeg-turbo-progs libopenjp2-tools imagemagick
         mupdf-tools ghostscript libimage-exiftool-perl
-        clang-14 libclang-rt-14-dev locales xvfb xauth xdotool img2pdf time
+        clang-14 clang-tidy libclang-rt-14-dev locales xvfb xauth xdotool img2pdf time
         "${package_packages[@]}"
         "${windows_packages[@]}"
     )
