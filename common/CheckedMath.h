@@ -2,8 +2,10 @@
 
 #include "common/RunError.h"
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 namespace folionix {
 
@@ -27,6 +29,23 @@ inline std::int32_t CheckedSub(std::int32_t a, std::int32_t b, const char* what)
 
 inline std::int32_t CheckedMul(std::int32_t a, std::int32_t b, const char* what) {
     return CheckedInt32(static_cast<std::int64_t>(a) * b, what);
+}
+
+// Rounds to the nearest whole number, halves to the even neighbour (612.5 -> 612, 613.5 -> 614),
+// whatever the floating-point rounding mode. Raises RunError, naming what, for a value outside
+// the 32-bit range or not a number.
+inline std::int32_t RoundHalfEven(double value, const char* what) {
+    const double lower = std::floor(value);
+    const double fraction = value - lower;
+    double rounded = lower;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0)) {
+        rounded = lower + 1.0;
+    }
+    if (!(rounded >= static_cast<double>(std::numeric_limits<std::int32_t>::min()) &&
+          rounded <= static_cast<double>(std::numeric_limits<std::int32_t>::max()))) {
+        throw RunError(std::string("Overflow: ") + what + " does not fit in 32 bits");
+    }
+    return static_cast<std::int32_t>(rounded);
 }
 
 } // namespace folionix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/CheckedMath.h"
 #include "conversion/ConversionHost.h"
 #include "conversion/ListBox.h"
 #include "imaging/ImageInfo.h"
@@ -114,10 +115,6 @@ using BeginPageCallback = std::function<void(std::int32_t pageWidth, std::int32_
 ImagePlacement PlaceImageOnPage(const ImageInfo& info, const PageMargins& margins,
                                 const ConversionHost& host,
                                 const BeginPageCallback& beginPage = {});
-
-// Rounds to the nearest whole number, halves to the even neighbour (612.5 -> 612, 613.5 ->
-// 614). Raises RunError, naming what, for a value outside the 32-bit range or not a number.
-std::int32_t RoundHalfEven(double value, const char* what);
 
 // --- The image list ---------------------------------------------------------------------------
 

@@ -20,18 +20,6 @@ std::int32_t ScaledSide(std::int32_t pixels, std::int32_t dotsPerInch, const cha
 
 } // namespace
 
-std::int32_t RoundHalfEven(double value, const char* what) {
-    // nearbyint follows the rounding mode, which is round-to-nearest-even unless someone
-    // changed it; nothing in this program does.
-    const double rounded = std::nearbyint(value);
-    if (!std::isfinite(rounded) ||
-        rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
-        rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
-        throw RunError(std::string("Overflow: ") + what + " does not fit in 32 bits");
-    }
-    return static_cast<std::int32_t>(rounded);
-}
-
 ImagePlacement PlaceImageOnPage(const ImageInfo& info, const PageMargins& margins,
                                 const ConversionHost& host, const BeginPageCallback& beginPage) {
     ImagePlacement placement;

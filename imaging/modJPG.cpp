@@ -1,5 +1,6 @@
 #include "imaging/modJPG.h"
 
+#include "common/CheckedMath.h"
 #include "imaging/HeaderWalk.h"
 
 #include <algorithm>
@@ -21,17 +22,6 @@ constexpr std::uint8_t kDefineHierarchicalProgression = 0xDE;
 // Dots per centimetre to dots per inch. Deliberately not 2.54: resolutions read from files
 // written with this factor have always been rounded with it (25 dots/cm gives 63, not 64).
 constexpr double kCentimetresPerInch = 2.53999998;
-
-// Nearest integer, halves to the even neighbour, whatever the floating-point rounding mode.
-std::int32_t RoundHalfToEven(double value) {
-    const double lower = std::floor(value);
-    const double fraction = value - lower;
-    double rounded = lower;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0)) {
-        rounded = lower + 1.0;
-    }
-    return static_cast<std::int32_t>(rounded);
-}
 
 std::int32_t Read16(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return static_cast<std::int32_t>(header_walk::Big16(bytes, offset));
@@ -122,8 +112,8 @@ bool ParseJfifSegment(std::span<const std::uint8_t> segment, std::int32_t& xReso
     const std::int32_t xDensity = Read16(segment, 12);
     const std::int32_t yDensity = Read16(segment, 14);
     if (units == 2) {
-        xResolution = RoundHalfToEven(xDensity * kCentimetresPerInch);
-        yResolution = RoundHalfToEven(yDensity * kCentimetresPerInch);
+        xResolution = RoundHalfEven(xDensity * kCentimetresPerInch, "resolution");
+        yResolution = RoundHalfEven(yDensity * kCentimetresPerInch, "resolution");
     } else {
         xResolution = xDensity;
         yResolution = yDensity;
