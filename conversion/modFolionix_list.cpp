@@ -66,8 +66,9 @@ AddOutcome AdmitAndList(ConversionHost& host, const std::string& imagePath,
                         const ImageHeader& header, const std::string& entry, AddOutcome outcome) {
     std::string message;
     std::string warning;
-    if (!host.Plan().Admit(imagePath, header, message, warning)) {
-        return Refuse(host, std::move(outcome), std::move(message), "cannot be written conformingly");
+    std::string reason;
+    if (!host.Plan().Admit(imagePath, header, message, warning, reason)) {
+        return Refuse(host, std::move(outcome), std::move(message), std::move(reason));
     }
     if (!warning.empty()) {
         host.Warn(warning);
@@ -103,8 +104,7 @@ AddOutcome AddDroppedFile(ConversionHost& host, const std::string& fullPath) {
     ImageHeader header;
     std::string reason;
     if (!ReadHeaderOfFile(fullPath, header, reason)) {
-        return Refuse(host, std::move(outcome), kMessageUnableToLoad + fullPath,
-                      std::move(reason));
+        return Refuse(host, std::move(outcome), kMessageUnableToLoad + fullPath, std::move(reason));
     }
     return AdmitAndList(host, fullPath, header, entry, std::move(outcome));
 }
