@@ -508,6 +508,27 @@ bool GatherNames(const CliOptions& options, std::vector<std::string>& names,
     return true;
 }
 
+// Word-wraps an option's help to the width; continuation lines are indented.
+std::string WrapHelp(std::string_view help, std::size_t indent, std::size_t width) {
+    std::string text;
+    std::size_t column = indent;
+    while (!help.empty()) {
+        const std::size_t space = help.find(' ');
+        const std::string_view word = help.substr(0, space);
+        help = space == std::string_view::npos ? std::string_view() : help.substr(space + 1);
+        if (column > indent && column + 1 + word.size() > width) {
+            text += "\n" + std::string(indent, ' ');
+            column = indent;
+        } else if (column > indent) {
+            text.push_back(' ');
+            ++column;
+        }
+        text += word;
+        column += word.size();
+    }
+    return text;
+}
+
 } // namespace
 
 bool ParseLength(std::string_view text, double& inches, std::string& problem) {
@@ -820,8 +841,8 @@ std::string CliUsageText() {
             "       folionix-cli [OPTIONS] --from-file LIST\n\n";
     text += "Turns JPEG (.jpg .jpeg .jpe) and JPEG 2000 (.jp2 .j2k) files into PDF without\n"
             "decoding them: one page per image, in the order given. The documents conform to\n"
-            "ISO 32000: colour, resolution and orientation come from the files, and an image no\n"
-            "PDF can carry is left out with its reason.\n\n";
+            "ISO 32000: colour, resolution and orientation come from the files, and an image\n"
+            "no PDF can carry is left out with its reason.\n\n";
     text += "Options:\n";
     for (const CliOption& option : CliOptionTable()) {
         std::string names = "  ";
@@ -835,27 +856,28 @@ std::string CliUsageText() {
         } else {
             names += "\n" + std::string(28, ' ');
         }
-        text += names + std::string(option.help) + "\n";
+        text += names + WrapHelp(option.help, 28, 80) + "\n";
     }
     text += "  --                        end of options; every later argument is an IMAGE\n";
     text += "\nA LENGTH is a number with an optional unit: in (when none is given), cm, mm or\n"
             "pt (1in = 2.54cm = 25.4mm = 72pt); \"21cm\", \"8.5\", \"0.5in\". Use a period as\n"
             "the decimal separator. Page sizes: A3 297x420mm, A4 210x297mm, A5 148x210mm,\n"
             "B5 176x250mm, Letter 8.5x11in, Legal 8.5x14in, Tabloid 11x17in.\n"
-            "\nOutput: -o FILE.pdf (any letter case of .pdf) names the document; any other -o\n"
-            "value, an existing folder (even one named x.pdf), a value ending in a separator,\n"
-            "and --output-dir name the folder, where -f names the document. With --multiple,\n"
-            "-o names a folder.\n"
+            "\nOutput: -o FILE.pdf (any letter case of .pdf) names the document; any other\n"
+            "value of -o, an existing folder (even one named x.pdf), a value ending in a\n"
+            "separator, and --output-dir name the folder, where -f names the document.\n"
+            "With --multiple, the value of -o must be a folder.\n"
             "\nIMAGE files are added in order; a file given twice is added once; relative\n"
             "names, also those in a LIST, are taken from the current directory. A file that\n"
             "cannot be used is reported with its reason and left out. When no image is\n"
             "left, nothing is written.\n"
-            "\n--as-window reads every value as the window reads its fields (\"8.5in\" is 8.5,\n"
-            "\"8,5\" is 8, \"abc\" is 0), writes the window's bytes (an empty document when no\n"
-            "image is left) and shows the window's messages. --page-size and the document\n"
-            "information options are not available with it.\n"
+            "\nThe option --as-window reads every value as the window reads its fields (\"8.5in\"\n"
+            "is 8.5, \"8,5\" is 8, \"abc\" is 0), writes the window's bytes (an empty document\n"
+            "when no image is left) and shows the window's messages. It cannot be combined\n"
+            "with the options --page-size, --title, --author, --subject and --keywords.\n"
             "\nThe completion message goes to standard output, all other messages to standard\n"
-            "error. On a terminal a progress line is shown for runs longer than half a second.\n"
+            "error. On a terminal, a progress line is shown for runs longer than half a\n"
+            "second.\n"
             "\nExit status:\n"
             "  0  the run completed and every image was accepted\n"
             "  1  an option failed its check (the message says which); nothing was written\n"
