@@ -927,8 +927,17 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
                       &err == &std::cerr && StandardErrorIsTerminal());
     CliHost host(options, std::move(settings), reporter, clock);
     std::size_t refused = unmatched.size();
+    // A pattern that matched nothing is reported as the shells of other systems leave it: a
+    // file of that name, which does not exist.
+    const std::string missing =
+        std::make_error_code(std::errc::no_such_file_or_directory).message();
     for (const std::string& pattern : unmatched) {
-        reporter.Error(pattern + ": " + DescribeOpenFailure(pattern));
+        if (options.asWindow) {
+            reporter.Error("Unable to load image file: " + pattern);
+            reporter.Error(missing);
+        } else {
+            reporter.Error("left out " + pattern + ": " + missing);
+        }
     }
 
     // Each name is one dropped file; the outcome says what became of it.
