@@ -3,11 +3,13 @@
 #include "common/Clock.h"
 #include "conversion/ListBox.h"
 
+#include <cstdint>
 #include <string>
 
 namespace folionix {
 
 class OutputPlan;
+struct DocumentInfo;
 
 enum class CheckState { Unchecked, Checked, Grayed };
 
@@ -59,6 +61,15 @@ public:
     virtual void PumpEvents() {}
     // What the run writes for each image: the window's own bytes unless the host asks for more.
     virtual const OutputPlan& Plan() const;
+    // The information dictionary of every document the run writes; empty (none) by default.
+    virtual DocumentInfo DocumentInformation() const;
+    // Called after the page of the list entry at index (of count) has been written, so a front
+    // end can show progress; imagePath is the entry's file.
+    virtual void PageWritten(std::int32_t index, std::int32_t count, const std::string& imagePath) {
+        static_cast<void>(index);
+        static_cast<void>(count);
+        static_cast<void>(imagePath);
+    }
 };
 
 } // namespace folionix

@@ -35,9 +35,10 @@ public:
     virtual std::string DocumentVersion(const std::vector<std::string>& fileNames) const = 0;
 
     // Called when a file is listed, with the header read then. False refuses the file, with the
-    // message to show; a non-empty warning is noted and the file is listed.
+    // message to show and the reason in a few words; a non-empty warning is noted and the file
+    // is listed.
     virtual bool Admit(const std::string& imagePath, const ImageHeader& header,
-                       std::string& message, std::string& warning) const = 0;
+                       std::string& message, std::string& warning, std::string& reason) const = 0;
 
     // Called at build time with the header read then (read: the reader's result). An entry
     // whose name has no image extension has kind Unknown and the previous entry's ImageInfo,

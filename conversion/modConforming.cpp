@@ -215,9 +215,8 @@ public:
     }
 
     bool Admit(const std::string& imagePath, const ImageHeader& header, std::string& message,
-               std::string& warning) const override {
+               std::string& warning, std::string& reason) const override {
         PlannedImage image;
-        std::string reason;
         if (!DecideConformingImage(header, image, reason)) {
             message =
                 "Cannot write a conforming PDF for image file: " + imagePath + " (" + reason + ")";

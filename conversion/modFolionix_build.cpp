@@ -19,7 +19,8 @@ class StandardPlan final : public OutputPlan {
 public:
     std::string DocumentVersion(const std::vector<std::string>&) const override { return "1.3"; }
 
-    bool Admit(const std::string&, const ImageHeader&, std::string&, std::string&) const override {
+    bool Admit(const std::string&, const ImageHeader&, std::string&, std::string&,
+               std::string&) const override {
         return true;
     }
 
@@ -114,6 +115,10 @@ void WriteImagePage(const ConversionHost& host, const OutputPlan& plan,
 }
 
 void CloseDocument(ConversionHost& host, const std::string& documentPath, WriterResults& results) {
+    const DocumentInfo info = host.DocumentInformation();
+    if (!info.IsEmpty()) {
+        static_cast<void>(PdfSetDocumentInfo(documentPath, info));
+    }
     results.Note(PdfCloseDocument(documentPath, [&host] { host.PumpEvents(); }), "Cannot finish",
                  documentPath);
 }
@@ -127,6 +132,10 @@ const OutputPlan& WindowPlan() {
 
 const OutputPlan& ConversionHost::Plan() const {
     return WindowPlan();
+}
+
+DocumentInfo ConversionHost::DocumentInformation() const {
+    return DocumentInfo{};
 }
 
 RunReport RunConversion(ConversionHost& host) {
@@ -189,6 +198,7 @@ bool CreateSinglePdf(ConversionHost& host, std::string* failure) {
         if (ReadAndPlanEntry(plan, entries[static_cast<std::size_t>(i)], header, read)) {
             WriteImagePage(host, plan, documentPath, read, "I" + std::to_string(i), margins,
                            results);
+            host.PageWritten(i, count, read.imagePath);
         }
     }
     CloseDocument(host, documentPath, results);
@@ -215,6 +225,7 @@ bool CreateMultiplePdfs(ConversionHost& host, std::string* failure) {
                      "Cannot create", documentPath);
         WriteImagePage(host, plan, documentPath, read, "I1", margins, results);
         CloseDocument(host, documentPath, results);
+        host.PageWritten(i, count, read.imagePath);
     }
     return results.Finish(failure);
 }

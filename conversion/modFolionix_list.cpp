@@ -66,9 +66,9 @@ AddOutcome AdmitAndList(ConversionHost& host, const std::string& imagePath,
                         const ImageHeader& header, const std::string& entry, AddOutcome outcome) {
     std::string message;
     std::string warning;
-    if (!host.Plan().Admit(imagePath, header, message, warning)) {
-        return Refuse(host, std::move(outcome), std::move(message),
-                      "cannot be written conformingly");
+    std::string reason;
+    if (!host.Plan().Admit(imagePath, header, message, warning, reason)) {
+        return Refuse(host, std::move(outcome), std::move(message), std::move(reason));
     }
     if (!warning.empty()) {
         host.Warn(warning);

@@ -32,6 +32,7 @@ void ResetSession(const std::string& path) {
     session.imageRegistry.clear();
     session.pageProcSetNames.clear();
     session.pageXObjectNames.clear();
+    session.documentInfo = DocumentInfo{};
     ClearImageIndex();
 }
 

@@ -32,6 +32,18 @@ struct ImageRecord {
     std::string sourcePath;
 };
 
+// The document information dictionary's texts, as UTF-8. An empty text writes no entry; when all
+// are empty the document has no dictionary at all (the default bytes).
+struct DocumentInfo {
+    std::string title;
+    std::string author;
+    std::string subject;
+    std::string keywords;
+    bool IsEmpty() const {
+        return title.empty() && author.empty() && subject.empty() && keywords.empty();
+    }
+};
+
 // The writer's state. There is exactly one, process-wide: one document is written at a time.
 struct DocumentSession {
     std::string documentPath;
@@ -44,6 +56,8 @@ struct DocumentSession {
     std::vector<ImageRecord> imageRegistry;
     std::vector<std::string> pageProcSetNames;
     std::vector<std::string> pageXObjectNames;
+    // Written by the close when not empty; the open and the close reset it.
+    DocumentInfo documentInfo;
 };
 
 // Read access to the session, for the tests and for callers that want to look.
@@ -109,8 +123,24 @@ std::string PdfCatalogText(std::int32_t catalogObject, std::int32_t generation,
                            std::int32_t pageTreeObject, std::int32_t pageTreeGeneration);
 std::string PdfPageTreeText(std::int32_t pageTreeObject, std::int32_t generation,
                             const std::vector<std::pair<std::int32_t, std::int32_t>>& pages);
+// infoObject 0: no /Info entry.
 std::string PdfTrailerText(std::int32_t recordCount, std::int32_t catalogObject,
-                           std::int32_t catalogGeneration, std::int32_t crossReferenceOffset);
+                           std::int32_t catalogGeneration, std::int32_t crossReferenceOffset,
+                           std::int32_t infoObject = 0);
+
+// --- Document information ---------------------------------------------------------------------
+
+// Sets the information dictionary that the close of the open document writes: after the page
+// tree, numbered one above the catalog, and named by the trailer's /Info entry. False (nothing
+// set) when path is not the open document's.
+bool PdfSetDocumentInfo(const std::string& path, const DocumentInfo& info);
+
+// The dictionary object, its entries in the order Title, Author, Subject, Keywords.
+std::string PdfInfoText(std::int32_t infoObject, std::int32_t generation, const DocumentInfo& info);
+
+// A PDF text string: printable ASCII as a literal string with ( ) and \ escaped; anything else
+// as UTF-16BE with its byte-order mark, in hexadecimal. Bytes that are not UTF-8 become U+FFFD.
+std::string PdfTextString(std::string_view utf8);
 
 // Indices into the session's objectTable in ascending objectNumber: an insertion sort in table
 // order, each record placed after the last placed record with a smaller number (so a record

@@ -84,6 +84,14 @@ bool PdfCloseDocument(const std::string& path, const EventPump& pumpEvents) {
     PdfWriteText(path, PdfPageTreeText(session.pageTreeObject, session.pageTreeGeneration, pages),
                  file);
 
+    // The information dictionary, when set, takes the number after the catalog's.
+    std::int32_t infoObject = 0;
+    if (!session.documentInfo.IsEmpty()) {
+        infoObject = CheckedAdd(catalogObject, 1, "the object count");
+        PdfRecordObject(path, infoObject, 0, PdfFileLength(path, file), "");
+        PdfWriteText(path, PdfInfoText(infoObject, 0, session.documentInfo), file);
+    }
+
     const std::vector<std::size_t> order = SortObjectTable(pumpEvents);
 
     const std::int32_t crossReferenceOffset = PdfFileLength(path, file);
@@ -109,8 +117,9 @@ bool PdfCloseDocument(const std::string& path, const EventPump& pumpEvents) {
         PdfWriteText(path, std::string_view(row.data(), row.size()), file);
     }
 
-    return PdfWriteText(path, PdfTrailerText(recordCount, catalogObject, 0, crossReferenceOffset),
-                        file);
+    return PdfWriteText(
+        path, PdfTrailerText(recordCount, catalogObject, 0, crossReferenceOffset, infoObject),
+        file);
 }
 
 std::string PdfCatalogText(std::int32_t catalogObject, std::int32_t generation,
@@ -148,7 +157,8 @@ std::string PdfPageTreeText(std::int32_t pageTreeObject, std::int32_t generation
 }
 
 std::string PdfTrailerText(std::int32_t recordCount, std::int32_t catalogObject,
-                           std::int32_t catalogGeneration, std::int32_t crossReferenceOffset) {
+                           std::int32_t catalogGeneration, std::int32_t crossReferenceOffset,
+                           std::int32_t infoObject) {
     std::string text;
     text.reserve(80);
     text.append("trailer <</Size ");
@@ -157,7 +167,13 @@ std::string PdfTrailerText(std::int32_t recordCount, std::int32_t catalogObject,
     AppendNumber(text, catalogObject);
     text.push_back(' ');
     AppendNumber(text, catalogGeneration);
-    text.append(" R>>\n\nstartxref\n");
+    text.append(" R");
+    if (infoObject != 0) {
+        text.append(" /Info ");
+        AppendNumber(text, infoObject);
+        text.append(" 0 R");
+    }
+    text.append(">>\n\nstartxref\n");
     AppendNumber(text, crossReferenceOffset);
     text.append("\n%%EOF\n");
     return text;

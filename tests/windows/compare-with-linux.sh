@@ -8,7 +8,8 @@
 # The images are made here with cjpeg, ImageMagick and opj_compress: JPEGs with and without a
 # resolution, grey and colour, a name with spaces and non-ASCII letters, a JP2 file and a raw
 # codestream with an upper-case extension. Each setting is run once into one PDF and once with
-# --multiple. The Windows program gets Windows paths: Linux's / is Wine's drive Z:.
+# --multiple, as the window and in the default mode. The Windows program gets Windows paths:
+# Linux's / is Wine's drive Z:.
 set -euo pipefail
 if (($# != 2)); then
     echo "usage: $0 LINUX_CLI WINDOWS_CLI_EXE" >&2
@@ -78,12 +79,15 @@ same() {
     cmp -n 17 "$1" "$2" && cmp -i 42 "$1" "$2"
 }
 
-run single-default -f "Folionix été.pdf"
-run single-match --match-image-size --top 0.5 --bottom 0.25 --left 1 --right 0.125 --top-left \
-    -f out.PDF
-run single-small-no-shrink -W 4 -H 3 --top 0.3 --no-shrink -f small.pdf
-run multiple-default --multiple
-run multiple-match --multiple --match-image-size --left 0.5 --right 0.5
+run single-default --as-window -f "Folionix été.pdf"
+run single-match --as-window --match-image-size --top 0.5 --bottom 0.25 --left 1 --right 0.125 \
+    --top-left -f out.PDF
+run single-small-no-shrink --as-window -W 4 -H 3 --top 0.3 --no-shrink -f small.pdf
+run multiple-default --as-window --multiple
+run multiple-match --as-window --multiple --match-image-size --left 0.5 --right 0.5
+# The default (conforming) mode: units, a page name and document information.
+run conforming-single -S a4-landscape --margin 1cm --top 36pt --title "Été 日本" -f c.pdf
+run conforming-multiple --multiple --match-image-size --margin 5mm
 
 failures=0
 compared=0
