@@ -67,9 +67,7 @@ protected:
     std::vector<int> SelectedRows() {
         std::vector<int> rows;
         for (int i = 0; i < window->ImageList().ListCount(); ++i) {
-            if (window->ImageList().IsSelected(i)) {
-                rows.push_back(i);
-            }
+            window->ImageList().IsSelected(i) ? rows.push_back(i) : void();
         }
         return rows;
     }
@@ -83,7 +81,7 @@ protected:
     }
     void SelectRows(const std::vector<int>& rows) {
         auto* list = Control<ImageListWidget>("List1");
-        list->selectionModel()->clearSelection();
+        list->clearSelection();
         for (const int row : rows) {
             list->selectionModel()->select(list->model()->index(row, 0),
                                            QItemSelectionModel::Select);
@@ -94,8 +92,7 @@ protected:
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
     static std::string FocusName() {
-        const QWidget* focus = QApplication::focusWidget();
-        return focus == nullptr ? std::string() : focus->objectName().toStdString();
+        return QApplication::focusWidget()->objectName().toStdString();
     }
 
     QString saved = QDir::currentPath();

@@ -59,11 +59,19 @@ TEST_F(WindowTest, TabEntersEachOptionPairAtItsChosenButton) {
     EXPECT_EQ(FocusName(), "Option6");
 }
 
-TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndWritesNothing) {
+// The core checks the fields; the window shows the first failing check's message, and the
+// folder chooser's answer, normalised, becomes the output path (Cancel keeps it).
+TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndTheFolderButtonSetsThePath) {
     TempDir out;
-    SetText("Text1", Utf8FromPath(out.Path()));
     SetText("Text3", "a/b.pdf");
+    SetFolderDialogHook([&](QWidget*, const QString&) {
+        return QString::fromStdString(Utf8FromPath(out.Path()) + "/");
+    });
+    Click("Command1");
     Click("Command3");
+    SetFolderDialogHook([](QWidget*, const QString&) { return QString(); });
+    Click("Command1");
+    EXPECT_EQ(Control<QLineEdit>("Text1")->text().toStdString(), Utf8FromPath(out.Path()));
     SetText("Text1", "");
     Click("Command3");
     EXPECT_EQ(messages, (std::vector<ShownMessage>{
@@ -73,96 +81,62 @@ TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndWritesNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(out.Path()));
 }
 
-TEST_F(WindowTest, FolderButtonSetsTheOutputPathAndCancelKeepsIt) {
-    TempDir dir;
-    const QString chosen = QString::fromStdString(Utf8FromPath(dir.Path()));
-    QString title;
-    SetFolderDialogHook([&](QWidget*, const QString& asked) {
-        title = asked;
-        return chosen + "/";
-    });
-    Click("Command1");
-    EXPECT_EQ(title, "Select a Folder...");
-    EXPECT_EQ(Control<QLineEdit>("Text1")->text(), QDir::toNativeSeparators(chosen));
-    SetFolderDialogHook([](QWidget*, const QString&) { return QDir::rootPath(); });
-    window->Command1_Click();
-    EXPECT_EQ(Control<QLineEdit>("Text1")->text(), QDir::toNativeSeparators(QDir::rootPath()));
-    SetFolderDialogHook([](QWidget*, const QString&) { return QString(); });
-    window->Command1_Click();
-    EXPECT_EQ(Control<QLineEdit>("Text1")->text(), QDir::toNativeSeparators(QDir::rootPath()));
-}
-
 class BuildTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
         window->SetClock([] { return LocalTime{2026, 1, 2, 9, 15, 2}; });
-        for (const char* name : {"b.jpg", "A.JPG", "c.jp2"}) {
-            WriteBytes(in.File(name),
-                       std::string(name).ends_with("jp2") ? MakeJp2(40, 30) : MakeJpeg(30, 20, 72));
-        }
-        WriteText(in.File("bad.jpg"), "no JPEG");
         SetText("Text1", Utf8FromPath(out.Path()));
     }
-    QString In(const char* name) const { return QString::fromStdString(in.File(name)); }
-    int Pages(const std::string& pdf) {
+    QString Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        WriteBytes(in.File(name), bytes);
+        return QString::fromStdString(in.File(name));
+    }
+    int Pages(const char* pdf) {
         std::string pages = "0";
-        RunCommand("qpdf --show-npages " + ShellQuote(pdf) + " 2>/dev/null", &pages);
+        RunCommand("qpdf --show-npages " + ShellQuote(out.File(pdf)), &pages);
         return std::stoi(pages);
     }
     TempDir in;
     TempDir out;
 };
 
-TEST_F(BuildTest, SingleBuildFromTheAddDialogsChoice) {
+TEST_F(BuildTest, SingleAndMultipleBuildsFromTheAddDialogsChoice) {
+    const QStringList chosen{Write("c.jp2", MakeJp2(40, 30)), Write("bad.jpg", {0xFF, 0xD8}),
+                             Write("b.jpg", MakeJpeg(30, 20, 72))};
     OpenFilesRequest asked;
     SetOpenFilesDialogHook([&](const OpenFilesRequest& request) {
         asked = request;
-        return QStringList{In("c.jp2"), In("bad.jpg"), In("b.jpg"), In("A.JPG")};
+        return chosen;
     });
     Click("Command2");
     EXPECT_EQ(asked.title, "Select a File...");
     EXPECT_EQ(asked.directory, saved);
     EXPECT_EQ(asked.nameFilters.value(0), "All Supported Files (*.JPG *.JPEG *.JPE *.JP2 *.J2K)");
     const std::string folder = Utf8FromPath(in.Path()) + kPathSeparator;
-    EXPECT_EQ(Entries(), (std::vector<std::string>{ImageListEntry("A.JPG", folder),
-                                                   ImageListEntry("b.jpg", folder),
+    EXPECT_EQ(Entries(), (std::vector<std::string>{ImageListEntry("b.jpg", folder),
                                                    ImageListEntry("c.jp2", folder)}));
-    EXPECT_EQ(QDir::current().canonicalPath(), QDir(In("")).canonicalPath());
+    EXPECT_EQ(QDir::currentPath().toStdString(), Utf8FromPath(in.Path()));
+    Click("Command3");
+    Click("Option4");
     Click("Command3");
     EXPECT_EQ(messages,
               (std::vector<ShownMessage>{
                   {"Unable to load image file: bad.jpg", 48, "Image Error"},
-                  {"Done creating PDF.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"}}));
-    if (HaveTool("qpdf")) {
-        EXPECT_EQ(Pages(out.File("JPEG_Output.PDF")), 3);
-    }
-}
-
-TEST_F(BuildTest, MultipleBuildWritesOnePdfPerImage) {
-    SetOpenFilesDialogHook([&](const OpenFilesRequest&) { return QStringList{In("b.jpg")}; });
-    window->Command2_Click();
-    Click("Option4");
-    EXPECT_FALSE(Control("Text3")->isEnabled());
-    window->Command3_Click();
-    EXPECT_EQ(messages, (std::vector<ShownMessage>{{"Done creating PDFs.  Duration:  09:15:02 - "
-                                                    "09:15:02",
-                                                    0, "Folionix"}}));
-    EXPECT_TRUE(std::filesystem::exists(out.Path() / "b.jpg.PDF"));
+                  {"Done creating PDF.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"},
+                  {"Done creating PDFs.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"}}));
+    EXPECT_EQ(Pages("JPEG_Output.PDF") + Pages("b.jpg.PDF") + Pages("c.jp2.PDF"), 4);
 }
 
 TEST_F(BuildTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
     // Enough pages for the close to sort more than a thousand objects, which lets the window
     // handle events: a second press, a removal and a popup queued before the run must not act.
-    std::vector<QString> texts;
+    std::vector<std::string> entries;
     for (int i = 0; i < 300; ++i) {
-        const std::string name = "p" + std::to_string(i) + ".jpg";
-        WriteBytes(in.File(name), MakeJpeg(4, 4, 72));
-        texts.push_back(
-            QString::fromStdString(ImageListEntry(name, Utf8FromPath(in.Path()) + kPathSeparator)));
+        Write(std::to_string(i) + ".jpg", MakeJpeg(4, 4, 72));
+        entries.push_back(ImageListEntry(std::to_string(i) + ".jpg", in.File("")));
     }
-    Control<ImageListWidget>("List1")->Entries().ResetTexts(std::move(texts));
-    SelectRows({0, 1, 2});
+    FillList(entries, {1, 2});
     bool sawRun = false;
     QTimer::singleShot(0, window.get(), [&] {
         sawRun = window->RunInProgress();
@@ -170,18 +144,12 @@ TEST_F(BuildTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
         window->Command3_Click();
         window->List1_MouseDown(2, 0, 1, 1);
     });
-    SetPopupMenuHook([](std::intptr_t, QPoint) {
-        ADD_FAILURE() << "popup during a run";
-        return 1;
-    });
+    SetPopupMenuHook([](std::intptr_t, QPoint) { return 1; });
     window->Command3_Click();
     EXPECT_TRUE(sawRun) << "the close did not let events through";
-    EXPECT_EQ(Entries().size(), 300u);
+    EXPECT_EQ(Entries(), entries);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text.rfind("Done creating PDF.", 0), 0u);
-    if (HaveTool("qpdf")) {
-        EXPECT_EQ(Pages(out.File("JPEG_Output.PDF")), 300);
-    }
+    EXPECT_EQ(Pages("JPEG_Output.PDF"), 300);
 }
 
 } // namespace
