@@ -23,47 +23,6 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
-// A data object that offers one format, as a drag from the shell or from an editor would.
-class DropObject final : public IDataObject {
-public:
-    DropObject(CLIPFORMAT format, const void* data, std::size_t size)
-        : format_(format),
-          bytes_(static_cast<const char*>(data), static_cast<const char*>(data) + size) {}
-    virtual ~DropObject() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (QueryGetData(format) != S_OK) {
-            return DV_E_FORMATETC;
-        }
-        medium->hGlobal = GlobalAlloc(GMEM_MOVEABLE, bytes_.size());
-        std::memcpy(GlobalLock(medium->hGlobal), bytes_.data(), bytes_.size());
-        GlobalUnlock(medium->hGlobal);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-private:
-    CLIPFORMAT format_;
-    std::vector<char> bytes_;
-};
-
 class Win32WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -115,15 +74,23 @@ protected:
         for (const std::string& path : paths) {
             list += WideFromUtf8(path) + L'\0';
         }
-        std::wstring text = asText ? WideFromUtf8(paths.front()) : L"";
-        DropObject data(asText ? CF_UNICODETEXT : CF_HDROP, asText ? text.c_str() : list.c_str(),
-                        ((asText ? text : list).size() + 1) * sizeof(wchar_t));
+        // The clipboard's data object stands in for a drag's: it offers the one format set here.
+        const std::wstring text = asText ? WideFromUtf8(paths.front()) : list;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        ASSERT_TRUE(OpenClipboard(window->Handle()) && EmptyClipboard());
+        SetClipboardData(asText ? CF_UNICODETEXT : CF_HDROP, memory);
+        CloseClipboard();
+        IDataObject* data = nullptr;
+        ASSERT_EQ(OleGetClipboard(&data), S_OK);
         const POINTL at{10, 10};
         DWORD effect = DROPEFFECT_COPY;
         IDropTarget* target = window->ListDropHandler();
-        ASSERT_EQ(target->DragEnter(&data, MK_LBUTTON, at, &effect), S_OK);
+        ASSERT_EQ(target->DragEnter(data, MK_LBUTTON, at, &effect), S_OK);
         ASSERT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
-        ASSERT_EQ(target->Drop(&data, 0, at, &effect), S_OK);
+        EXPECT_EQ(target->Drop(data, 0, at, &effect), S_OK);
+        data->Release();
     }
 
     std::unique_ptr<frmMulti> window;
