@@ -1,61 +1,40 @@
-// The window's tests on Windows (under Wine in the cross build). With --wait-window the program
-// instead waits until the main window of folionix.exe is shown; with --close-window it also
-// sends that window WM_CLOSE and waits until it has gone. The end-to-end run uses both.
+// The window's tests on Windows. With --wait-window the program instead waits until the window of
+// folionix.exe is shown; with --close-window it also sends it WM_CLOSE and waits until it has
+// gone. The end-to-end run uses both.
 #include "window_win32/frmMulti.h"
-
-#include <windows.h>
 
 #include <commctrl.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 namespace {
 
-HWND WaitForWindow() {
-    HWND window = nullptr;
-    for (int tries = 0; tries < 300 && window == nullptr; ++tries) {
-        window = FindWindowW(folionix::kWindowClass, nullptr);
-        if (window != nullptr && !IsWindowVisible(window)) {
-            window = nullptr;
-        }
-        if (window == nullptr) {
-            Sleep(100);
-        }
-    }
-    if (window == nullptr) {
-        std::fputs("no Folionix window is shown\n", stderr);
-    }
-    return window;
-}
-
-int CloseWindow() {
-    HWND window = WaitForWindow();
-    if (window == nullptr) {
-        return 1;
-    }
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    for (int tries = 0; tries < 100; ++tries) {
-        if (!IsWindow(window)) {
-            return 0;
-        }
+// Polls every 100 ms, up to tries times, until done() holds.
+template <typename Done> bool WaitFor(int tries, Done done) {
+    for (; tries > 0 && !done(); --tries) {
         Sleep(100);
     }
-    std::fputs("close-window: the window is still there\n", stderr);
-    return 1;
+    return tries > 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "--close-window") {
-        return CloseWindow();
-    }
-    if (argc == 2 && std::string(argv[1]) == "--wait-window") {
-        return WaitForWindow() != nullptr ? 0 : 1;
+    const std::string mode = argc == 2 ? argv[1] : "";
+    if (mode == "--wait-window" || mode == "--close-window") {
+        HWND window = nullptr;
+        const bool shown = WaitFor(300, [&] {
+            window = FindWindowW(folionix::kWindowClass, nullptr);
+            return window != nullptr && IsWindowVisible(window);
+        });
+        if (!shown || mode == "--wait-window") {
+            return shown ? 0 : 1;
+        }
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return WaitFor(100, [&] { return !IsWindow(window); }) ? 0 : 1;
     }
     OleInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
