@@ -96,8 +96,9 @@ TEST_F(Win32WindowTest, SingleAndMultipleBuildsWriteTheCommandLinesBytes) {
         SetText("Text5", "0.5");
         Click(multiple ? "Option4" : "Option3");
         Click("Command3");
-        std::vector<std::string> arguments{
-            "-o", Utf8FromWide(cli.Path().wstring()), "--top", "0.5", "--match-image-size", "--"};
+        std::vector<std::string> arguments{"--as-window", "-o",  Utf8FromWide(cli.Path().wstring()),
+                                           "--top",       "0.5", "--match-image-size",
+                                           "--"};
         if (multiple) {
             arguments.insert(arguments.begin(), "--multiple");
         }
