@@ -238,15 +238,6 @@ TEST(Reader, PositionsUpToTheSigned32BitLimit) {
     EXPECT_FALSE(ReadAll(kJp2, dir.File("huge.jp2"), 1, info, true));
 }
 
-TEST(Reader, MissingFileFails) {
-    TempDir dir;
-    for (const Format* format : {&kJpeg, &kJp2, &kJ2k}) {
-        ImageInfo info = kCaller;
-        EXPECT_FALSE(format->fromPath(dir.File("missing"), info, 1));
-        EXPECT_EQ(info, kFailed);
-    }
-}
-
 // --- The facts beyond ImageInfo, gathered on the same walk -------------------------------------
 
 ImageHeader HeaderOf(ImageKind kind, const Bytes& bytes) {
@@ -277,62 +268,52 @@ TEST(Facts, ColourAndResolutionBoxesAndSiz) {
               (J2kFacts{2, 0x80000001u, 500, 10, 0xFFFFFFF0u}));
 }
 
-struct ExifRow {
-    bool littleEndian;
-    std::vector<TiffEntry> entries;
-    std::vector<std::uint32_t> extra;
-    std::int32_t orientation;
-    double xResolution;
-    std::int32_t unit;
-};
-
-class Exif : public testing::TestWithParam<ExifRow> {};
-
-TEST_P(Exif, OrientationAndResolutionFromIfd0) {
-    const ExifRow& row = GetParam();
-    const JpegFacts facts =
-        HeaderOf(ImageKind::Jpeg, JpegFile({ExifSegment(row.littleEndian, row.entries, row.extra)}))
-            .jpeg;
-    EXPECT_TRUE(facts.hasExif);
-    EXPECT_EQ(facts.exifOrientation, row.orientation);
-    EXPECT_DOUBLE_EQ(facts.exifXResolution, row.xResolution);
-    EXPECT_EQ(facts.exifResolutionUnit, row.unit);
+TEST(Facts, ExifOrientationAndResolutionFromIfd0) {
+    auto exif = [](bool little, std::vector<TiffEntry> entries, std::vector<std::uint32_t> extra) {
+        return HeaderOf(ImageKind::Jpeg, JpegFile({ExifSegment(little, entries, extra)})).jpeg;
+    };
+    EXPECT_EQ(exif(false, {{0x0112, 3, 1, 6}}, {}).exifOrientation, 6);
+    const JpegFacts facts = exif(
+        true, {{0x0112, 3, 1, 8}, {0x0128, 3, 1, 3}, {0x011A, 5, 1, ExifExtraOffset(3)}}, {300, 2});
+    EXPECT_EQ(facts.exifOrientation, 8);
+    EXPECT_EQ(facts.exifResolutionUnit, 3);
+    EXPECT_EQ(facts.exifXResolution, 150.0);
+    EXPECT_EQ(exif(false, {{0x011A, 5, 1, ExifExtraOffset(1)}}, {72, 0}).exifXResolution, 0.0);
+    EXPECT_EQ(exif(true, {{0x011A, 5, 1, 0xFFFFFFF0}}, {}).exifXResolution, 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Exif,
-    testing::Values(ExifRow{false, {{0x0112, 3, 1, 6}}, {}, 6, 0.0, 2},
-                    ExifRow{true, {{0x0112, 3, 1, 8}, {0x0128, 3, 1, 3}}, {}, 8, 0.0, 3},
-                    ExifRow{true, {{0x011A, 5, 1, ExifExtraOffset(1)}}, {300, 2}, 0, 150.0, 2},
-                    ExifRow{false, {{0x011A, 5, 1, ExifExtraOffset(1)}}, {72, 0}, 0, 0.0, 2},
-                    ExifRow{true, {{0x011A, 5, 1, 0xFFFFFFF0}}, {}, 0, 0.0, 2}));
+// --- Kinds by name, byte sources ---------------------------------------------------------------
 
-// --- Kinds by name, byte sources -----------------------------------------------------------------
+const std::pair<const char*, ImageKind> kKinds[] = {{"a.jpg", ImageKind::Jpeg},
+                                                    {"B.JPEG", ImageKind::Jpeg},
+                                                    {"c.JpE", ImageKind::Jpeg},
+                                                    {".jpg", ImageKind::Jpeg},
+                                                    {"/x.y/d.jp2", ImageKind::Jp2},
+                                                    {"e.J2k", ImageKind::J2k},
+                                                    {"f.jpg.png", ImageKind::Unknown},
+                                                    {"h.jpg.", ImageKind::Unknown},
+                                                    {"jpg", ImageKind::Unknown},
+                                                    {"i.jpeg2", ImageKind::Unknown},
+                                                    {"\xC3\xA4.JP\xC3\xA9", ImageKind::Unknown}};
 
 TEST(ImageKindOfFile, ByTheTextFromTheLastDotInAnyCase) {
-    for (const auto& [name, kind] : std::vector<std::pair<std::string, ImageKind>>{
-             {"a.jpg", ImageKind::Jpeg},
-             {"B.JPEG", ImageKind::Jpeg},
-             {"c.JpE", ImageKind::Jpeg},
-             {"/x.y/d.jp2", ImageKind::Jp2},
-             {"e.J2k", ImageKind::J2k},
-             {".jpg", ImageKind::Jpeg},
-             {"f.jpg.png", ImageKind::Unknown},
-             {"h.jpg.", ImageKind::Unknown},
-             {"jpg", ImageKind::Unknown},
-             {"i.jpeg2", ImageKind::Unknown},
-             {"\xC3\xA4.JP\xC3\xA9", ImageKind::Unknown}}) {
+    for (const auto& [name, kind] : kKinds) {
         EXPECT_EQ(ImageKindOfFile(name), kind) << name;
     }
 }
 
-TEST(ByteSource, FileAndMemoryReadUpToTheEnd) {
+TEST(ByteSource, FileAndMemoryReadUpToTheEndAndMissingFilesFail) {
     TempDir dir;
     const Bytes ten{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
     WriteBytes(dir.File("ten"), ten);
     const std::optional<FileSource> file = FileSource::Open(dir.File("ten"));
     ASSERT_TRUE(file);
     EXPECT_FALSE(FileSource::Open(Utf8FromPath(dir.Path())));
+    for (const Format* format : {&kJpeg, &kJp2, &kJ2k}) {
+        ImageInfo info = kCaller;
+        EXPECT_FALSE(format->fromPath(dir.File("missing"), info, 1));
+        EXPECT_EQ(info, kFailed);
+    }
     const MemorySource memory(ten);
     for (const ByteSource* source :
          {static_cast<const ByteSource*>(&*file), static_cast<const ByteSource*>(&memory)}) {
@@ -348,8 +329,7 @@ TEST(ByteSource, FileAndMemoryReadUpToTheEnd) {
     }
 }
 
-// --- Files from the Debian encoders
-// ----------------------------------------------------------------
+// --- Files from the Debian encoders ------------------------------------------------------------
 
 TEST(RealEncoders, CjpegAndOpjCompressFilesAreRead) {
     if (!HaveTool("cjpeg") || !HaveTool("opj_compress")) {
