@@ -54,7 +54,7 @@ TEST(WindowsPaths, ListEntriesAndDialogAnswersKeepBackslashFoldersAndDriveRoots)
     EXPECT_EQ(folder, "C:\\");
     EXPECT_EQ(names, (std::vector<std::string>{"x.jpg", "y.jpg"}));
     Host host;
-    AddDroppedFiles(host, DropData{.files = {"C:\\my.scans\\page"}});
+    AddDroppedFiles(host, DropData{false, "", {"C:\\my.scans\\page"}});
     EXPECT_EQ(host.messages,
               std::vector<std::string>{"Unable to load image file: C:\\my.scans\\page"});
 }
@@ -69,7 +69,7 @@ TEST(WindowsPaths, DroppedAndChosenFilesIgnoreLetterCaseAndTravelAsWidePaths) {
     WriteBytes(folder + "photo.jpg", MakeJpeg(10, 10, 72));
     WriteBytes(folder + jp2, MakeJp2(64, 32));
     Host host;
-    AddDroppedFiles(host, DropData{.files = {folder + "photo.jpg", folder + "PHOTO.JPG"}});
+    AddDroppedFiles(host, DropData{false, "", {folder + "photo.jpg", folder + "PHOTO.JPG"}});
     AddSelectedFiles(host, folder.substr(0, folder.size() - 1), {"Photo.Jpg", jp2}, 2);
     EXPECT_TRUE(host.messages.empty());
     ASSERT_EQ(host.list.ListCount(), 2);
