@@ -3,14 +3,14 @@
 //
 //     fuzz_make_seeds OUTPUT_DIR   (creates OUTPUT_DIR/jpeg, OUTPUT_DIR/jp2, OUTPUT_DIR/j2k)
 
-#include "ImageFixtures.h"
+#include "support/ImageBytes.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 int main(int argc, char** argv) {
-    namespace fixture = folionix::fixture;
+    namespace fixture = folionix::test;
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_seeds OUTPUT_DIR\n");
         return 2;

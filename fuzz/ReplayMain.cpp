@@ -6,7 +6,7 @@
 //     fuzz_replay [jpeg=DIR] [jp2=DIR] [j2k=DIR]
 
 #include "FuzzEntries.h"
-#include "ImageFixtures.h"
+#include "support/ImageBytes.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -19,7 +19,7 @@
 
 namespace {
 
-using folionix::fixture::Bytes;
+using folionix::test::Bytes;
 using Entry = int (*)(const std::uint8_t*, std::size_t);
 
 struct Target {
@@ -37,7 +37,7 @@ std::size_t RunOne(Entry entry, const Bytes& bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    namespace fixture = folionix::fixture;
+    namespace fixture = folionix::test;
     std::map<std::string, Target> targets{
         {"jpeg", {folionix::fuzz::FuzzJpeg, fixture::JpegSeeds()}},
         {"jp2", {folionix::fuzz::FuzzJp2, fixture::Jp2Seeds()}},
