@@ -49,6 +49,7 @@ void ListBoxWindow::SetItemText(std::int32_t index, const std::string& text) {
     const LRESULT top = Send(list_, LB_GETTOPINDEX);
     const LRESULT caret = Send(list_, LB_GETCARETINDEX);
     const std::wstring wide = WideFromUtf8(text);
+    indexedCount_ = -1;
     Send(list_, LB_DELETESTRING, Index(index));
     Send(list_, LB_INSERTSTRING, Index(index), Text(wide));
     if (selected) {
@@ -73,16 +74,39 @@ std::int32_t ListBoxWindow::SelectedCount() const {
 }
 
 void ListBoxWindow::AddItem(const std::string& text) {
+    const bool current = IndexCurrent();
     const std::wstring wide = WideFromUtf8(text);
-    Send(list_, LB_ADDSTRING, 0, Text(wide));
+    const LRESULT added = Send(list_, LB_ADDSTRING, 0, Text(wide));
+    if (current && added != LB_ERR && added == indexedCount_) {
+        index_.Appended(static_cast<std::int32_t>(added), text);
+        ++indexedCount_;
+    } else {
+        indexedCount_ = -1;
+    }
     WidenForText(wide);
 }
 
 void ListBoxWindow::RemoveItem(std::int32_t index) {
     Send(list_, LB_DELETESTRING, Index(index));
+    indexedCount_ = -1;
+}
+
+bool ListBoxWindow::IndexCurrent() const {
+    return indexedCount_ >= 0 && indexedCount_ == ListCount();
 }
 
 std::int32_t ListBoxWindow::FindString(std::int32_t startAfter, std::string_view prefix) const {
+    const bool ascii = std::all_of(prefix.begin(), prefix.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        if (!IndexCurrent()) {
+            index_.MarkStale();
+            indexedCount_ = ListCount();
+        }
+        if (index_.FindString(*this, startAfter, prefix) < 0) {
+            return -1;
+        }
+    }
     const std::wstring wide = WideFromUtf8(prefix);
     const LRESULT found = Send(list_, LB_FINDSTRING, static_cast<WPARAM>(startAfter), Text(wide));
     return found == LB_ERR ? -1 : static_cast<std::int32_t>(found);

@@ -13,7 +13,10 @@ namespace folionix {
 // The image list as the conversion code sees it, over a list box with extended selection. Every
 // operation is one or two list box messages; item texts are UTF-8 here and UTF-16 in the box.
 // The prefix search is LB_FINDSTRING and the length LB_GETTEXTLEN, so a duplicate is found the
-// way the platform compares texts: without regard to letter case.
+// way the platform compares texts: without regard to letter case. An index of the texts kept
+// beside the box answers "no such item" for an ASCII prefix without a linear LB_FINDSTRING, so
+// adding thousands of new files does not search the box once per file; whenever an item may
+// match, the box itself is asked.
 class ListBoxWindow final : public ListBox {
 public:
     explicit ListBoxWindow(HWND list) : list_(list) {}
@@ -38,9 +41,14 @@ public:
 
 private:
     void WidenForText(const std::wstring& text);
+    // True when the index has seen every change to the box (only appends through AddItem since
+    // it was built), judged by the count it expects.
+    bool IndexCurrent() const;
 
     HWND list_;
     int widestText_ = 0;
+    mutable ListTextIndex index_;
+    mutable std::int32_t indexedCount_ = -1;
 };
 
 // Stops a list box from repainting for the life of a scope, then repaints it once: adding,
