@@ -321,7 +321,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
             << "folder exist and is it writable?)\n";
         return kExitWriteFailed;
     }
-    return refused > 0 ? kExitImagesRefused : kExitOk;
+    return refused + report.imagesLeftOut > 0 ? kExitImagesRefused : kExitOk;
 }
 
 } // namespace folionix::cli

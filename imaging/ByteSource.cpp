@@ -8,6 +8,9 @@ namespace folionix {
 
 namespace {
 
+constexpr std::int64_t kHeadBytes = 4096;
+constexpr std::size_t kRememberedBytes = 65536;
+
 // How many of the wanted bytes lie before the end: 0 at or past the end, -1 before the start.
 std::int64_t Available(std::int64_t position, std::size_t wanted, std::int64_t size) {
     if (position < 0) {
@@ -50,8 +53,41 @@ std::int64_t FileSource::Size() const {
 
 std::int64_t FileSource::ReadAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
     const std::int64_t count = Available(position, buffer.size(), size_);
-    return count > 0 ? file_.ReadAt(position, buffer.first(static_cast<std::size_t>(count)))
-                     : count;
+    if (count <= 0) {
+        return count;
+    }
+    const std::span<std::uint8_t> wanted = buffer.first(static_cast<std::size_t>(count));
+    if (!headRead_) {
+        headRead_ = true;
+        head_.resize(static_cast<std::size_t>(std::min<std::int64_t>(size_, kHeadBytes)));
+        const std::int64_t got = file_.ReadAt(0, head_);
+        head_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    if (position + count <= static_cast<std::int64_t>(head_.size())) {
+        std::memcpy(wanted.data(), head_.data() + position, wanted.size());
+        return count;
+    }
+    const std::int64_t got = file_.ReadAt(position, wanted);
+    if (got > 0 && rememberedBytes_ + static_cast<std::size_t>(got) <= kRememberedBytes) {
+        rememberedBytes_ += static_cast<std::size_t>(got);
+        remembered_.push_back(
+            Remembered{position, std::vector<std::uint8_t>(wanted.begin(), wanted.begin() + got)});
+    }
+    return got;
+}
+
+bool FileSource::BytesUnchanged() const {
+    std::vector<std::uint8_t> again(head_.size());
+    if (!head_.empty() && (!file_.ReadExactlyAt(0, again) || again != head_)) {
+        return false;
+    }
+    for (const Remembered& read : remembered_) {
+        again.resize(read.bytes.size());
+        if (!file_.ReadExactlyAt(read.position, again) || again != read.bytes) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace folionix

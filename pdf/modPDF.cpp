@@ -66,7 +66,7 @@ namespace {
 void AppendAtEnd(File& file, const std::string& path, std::string_view text) {
     const std::int64_t size = file.Size();
     if (size < 0 || !file.WriteAt(size, text)) {
-        throw RunError("Cannot write to " + path);
+        throw RunError("Cannot write to " + path + ": " + LastSystemErrorText());
     }
 }
 
@@ -110,7 +110,7 @@ bool PdfWriteText(const std::string& path, std::string_view text) {
         return false;
     }
     if (!file->Append(text)) {
-        throw RunError("Cannot write to " + path);
+        throw RunError("Cannot write to " + path + ": " + LastSystemErrorText());
     }
     return true;
 }

@@ -534,18 +534,31 @@ TEST_F(SavePdfTest, MultiplePdfsAreWrittenPerImage) {
 }
 
 TEST_F(SavePdfTest, ErrorThatEndsTheRunIsShownWithoutCompletion) {
-    // Writing the image bytes into a full device fails, which ends the run.
+    // A document that cannot be created ends the run with the platform's reason; a refusal
+    // before writing (an output that is a device) is shown once, as its own message.
     if (!std::filesystem::exists("/dev/full") || !MakeJpeg(images.File("one.jpg"), 16, 8)) {
         GTEST_SKIP() << "needs /dev/full and cjpeg";
     }
     window->ImageList().AddItem(Entry("one.jpg", WithSeparator(Utf8FromPath(images.Path()))));
-    Control<QLineEdit>("Text1")->setText("/dev");
-    Control<QLineEdit>("Text3")->setText("full");
-    window->Command3_Click();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text.rfind("The PDF could not be finished: ", 0), 0u) << messages[0].text;
-    EXPECT_EQ(messages[0].style, 16);
-    EXPECT_FALSE(window->RunInProgress());
+    const struct {
+        std::string folder;
+        std::string file;
+        std::string start;
+    } cases[] = {
+        {images.File("missing"), "out.pdf",
+         "The PDF could not be finished: Cannot create " + images.File("missing")},
+        {"/dev", "full", "Cannot write the PDF to /dev/full: it is a device"},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        Control<QLineEdit>("Text1")->setText(QString::fromStdString(c.folder));
+        Control<QLineEdit>("Text3")->setText(QString::fromStdString(c.file));
+        window->Command3_Click();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text.rfind(c.start, 0), 0u) << messages[0].text;
+        EXPECT_EQ(messages[0].style, 16);
+        EXPECT_FALSE(window->RunInProgress());
+    }
 }
 
 TEST_F(SavePdfTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
