@@ -139,7 +139,8 @@ AddOutcome AddDroppedFile(ConversionHost& host, const std::string& fullPath) {
     ImageHeader header;
     std::string reason;
     if (!ReadHeaderOfFile(fullPath, header, reason)) {
-        return Refuse(host, std::move(outcome), UnableToLoad(fullPath, reason), std::move(reason));
+        std::string message = UnableToLoad(fullPath, reason);
+        return Refuse(host, std::move(outcome), std::move(message), std::move(reason));
     }
     return AdmitAndList(host, fullPath, header, entry, std::move(outcome));
 }
@@ -208,8 +209,9 @@ std::vector<AddOutcome> AddSelectedFiles(ConversionHost& host, const std::string
         ImageHeader header;
         std::string reason;
         if (!ReadHeaderOfFile(outcome.path, header, reason)) {
-            outcomes.push_back(Refuse(host, std::move(outcome), UnableToLoad(fileName, reason),
-                                      std::move(reason)));
+            std::string message = UnableToLoad(fileName, reason);
+            outcomes.push_back(
+                Refuse(host, std::move(outcome), std::move(message), std::move(reason)));
             continue;
         }
         const std::string path = outcome.path;

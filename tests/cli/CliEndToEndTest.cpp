@@ -335,7 +335,9 @@ TEST_F(CliEndToEnd, RefusedAndRepeatedImagesAndTheExitCode) {
                                          in + "/folder.jpg", in + "/plainfolder", in + "/notes.txt",
                                          in + "/../in/good.jpg", "../in/GOOD.JPG"});
     EXPECT_EQ(result.code, 3) << result.err;
-    for (const char* name : {"missing.jpg", "fake.jpg", "folder.jpg", "plainfolder", "notes.txt"}) {
+    for (const char* name :
+         {"missing.jpg", "fake.jpg", "folder.jpg (it is a folder, not a regular file)",
+          "plainfolder", "notes.txt"}) {
         EXPECT_NE(result.err.find("Unable to load image file: " + in + "/" + name + "\n"),
                   std::string::npos)
             << name << "\n"
