@@ -122,14 +122,14 @@ PendingFile::PendingFile(const std::string& finalPath) : finalPath_(finalPath) {
         "/"
 #endif
     );
-    const std::string folder =
-        separator == std::string::npos ? std::string() : finalPath.substr(0, separator + 1);
+    const std::size_t folderLength = separator == std::string::npos ? 0 : separator + 1;
     // A short name of its own, so that a final name close to the platform's limit still gets
     // one; the process number and a counter keep runs and documents apart.
     static unsigned counter = 0;
+    static const std::string prefix = ".folionix-" + std::to_string(ProcessNumber()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath_ = folder + ".folionix-" + std::to_string(ProcessNumber()) + "-" +
-                         std::to_string(++counter) + ".tmp";
+        temporaryPath_.assign(finalPath, 0, folderLength);
+        temporaryPath_.append(prefix).append(std::to_string(++counter)).append(".tmp");
         const int error = CreateExclusively(temporaryPath_);
         if (error == 0) {
             created_ = true;

@@ -9,7 +9,6 @@
 
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -222,32 +221,30 @@ private:
     PendingFile pending_;
 };
 
-// The images of a run as files: for each entry with an image extension its full path.
-std::vector<std::string> ImagePathsOf(const std::vector<std::string>& entries) {
-    std::vector<std::string> paths;
-    paths.reserve(entries.size());
-    for (const std::string& entry : entries) {
-        std::string fileName;
-        std::string folder;
-        SplitListEntry(entry, fileName, folder);
-        if (ImageKindOfFile(fileName) != ImageKind::Unknown) {
-            paths.push_back(folder + fileName);
-        }
-    }
-    return paths;
+// The full path of a list entry's file, and whether its name has an image extension.
+bool ImagePathOf(const std::string& entry, std::string& fileName, std::string& path) {
+    std::string folder;
+    SplitListEntry(entry, fileName, folder);
+    path = folder + fileName;
+    return ImageKindOfFile(fileName) != ImageKind::Unknown;
 }
 
 // The checks that refuse a run before anything is written: an output that exists and is not a
 // regular file, an output that is one of the images (by any name: the same path, a link, a hard
 // link), and, for one document, images whose lengths already add up past the 2 GiB that the
-// document's 32-bit offsets reach.
-void CheckOutputs(const std::vector<std::string>& imagePaths,
-                  const std::vector<std::string>& outputPaths, bool oneDocument) {
+// document's 32-bit offsets reach. With documentPath empty, each entry has a document of its
+// own in outputFolder. The list is read entry by entry, so that a long list costs no copy.
+void CheckOutputs(const ListBox& list, const std::string& documentPath,
+                  const std::string& outputFolder) {
+    const bool oneDocument = !documentPath.empty();
+    const std::int32_t count = list.ListCount();
+    std::string fileName;
+    std::string path;
     std::vector<std::pair<std::string, FileIdentity>> existing;
-    for (const std::string& output : outputPaths) {
+    const auto checkOutput = [&existing](const std::string& output) {
         const std::optional<FileIdentity> identity = IdentifyFile(output);
         if (!identity) {
-            continue;
+            return;
         }
         if (!identity->regular) {
             const std::string type = DescribeFileType(output);
@@ -256,31 +253,46 @@ void CheckOutputs(const std::vector<std::string>& imagePaths,
                 (type.empty() ? std::string("not a regular file") : type + ", not a regular file"));
         }
         existing.emplace_back(output, *identity);
+    };
+    if (oneDocument) {
+        checkOutput(documentPath);
+    } else {
+        // The document of each entry: its file name (the text before the last separator) with
+        // ".PDF" added, in the output folder.
+        std::string output = outputFolder;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const std::string entry = list.ItemText(i);
+            const std::size_t separator = entry.rfind(EntrySeparator);
+            output.resize(outputFolder.size());
+            output.append(entry, 0, separator).append(".PDF");
+            checkOutput(output);
+        }
     }
     if (existing.empty() && !oneDocument) {
         return;
     }
+    // The list never holds one entry twice, and the writer embeds a file once per path, so the
+    // lengths add up as the document will.
     std::int64_t total = 0;
-    std::unordered_set<std::string> seen;
-    for (const std::string& image : imagePaths) {
-        if (!seen.insert(image).second) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!ImagePathOf(list.ItemText(i), fileName, path)) {
             continue;
         }
-        const std::optional<FileIdentity> identity = IdentifyFile(image);
+        const std::optional<FileIdentity> identity = IdentifyFile(path);
         if (!identity) {
             continue; // left out with its message when its turn comes
         }
         for (const auto& [output, outputIdentity] : existing) {
             if (outputIdentity == *identity) {
                 throw RunRefused("Cannot write the PDF over an image file: " + output + " is " +
-                                 image);
+                                 path);
             }
         }
         total += identity->size;
     }
     constexpr std::int64_t kLargestDocument = 0x7FFFFFFF;
     if (oneDocument && total > kLargestDocument) {
-        throw RunRefused("Cannot write " + outputPaths.front() + ": its images add up to " +
+        throw RunRefused("Cannot write " + documentPath + ": its images add up to " +
                          std::to_string(total) +
                          " bytes, more than the 2 GiB a PDF of this program can hold");
     }
@@ -363,7 +375,7 @@ bool CreateSinglePdf(ConversionHost& host, std::string* failure, std::int32_t* i
         SplitListEntry(entries.back(), fileName, folder);
         fileNames.push_back(std::move(fileName));
     }
-    CheckOutputs(ImagePathsOf(entries), {documentPath}, /*oneDocument*/ true);
+    CheckOutputs(list, documentPath, outputFolder);
 
     DocumentWriter document(documentPath);
     const std::string& writerPath = document.WriterPath();
@@ -401,27 +413,15 @@ bool CreateMultiplePdfs(ConversionHost& host, std::string* failure, std::int32_t
     BuildTally tally;
 
     const std::int32_t count = host.ImageList().ListCount();
-    std::vector<std::string> entries;
-    std::vector<std::string> outputs;
-    entries.reserve(static_cast<std::size_t>(count));
-    outputs.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::string fileName;
-        std::string folder;
-        entries.push_back(host.ImageList().ItemText(i));
-        SplitListEntry(entries.back(), fileName, folder);
-        outputs.push_back(outputFolder + fileName + ".PDF");
-    }
-    CheckOutputs(ImagePathsOf(entries), outputs, /*oneDocument*/ false);
+    CheckOutputs(host.ImageList(), std::string(), outputFolder);
 
     ImageHeader header;
     for (std::int32_t i = 0; i < count; ++i) {
         EntryRead read;
-        if (!ReadAndPlanEntry(host, plan, entries[static_cast<std::size_t>(i)], header, read,
-                              tally)) {
+        if (!ReadAndPlanEntry(host, plan, host.ImageList().ItemText(i), header, read, tally)) {
             continue;
         }
-        const std::string& documentPath = outputs[static_cast<std::size_t>(i)];
+        const std::string documentPath = outputFolder + read.fileName + ".PDF";
         DocumentWriter document(documentPath);
         const std::string& writerPath = document.WriterPath();
         WriterResults results;

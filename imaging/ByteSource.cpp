@@ -1,6 +1,7 @@
 #include "imaging/ByteSource.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -8,7 +9,6 @@ namespace folionix {
 
 namespace {
 
-constexpr std::int64_t kHeadBytes = 4096;
 constexpr std::size_t kRememberedBytes = 65536;
 
 // How many of the wanted bytes lie before the end: 0 at or past the end, -1 before the start.
@@ -58,12 +58,14 @@ std::int64_t FileSource::ReadAt(std::int64_t position, std::span<std::uint8_t> b
     }
     const std::span<std::uint8_t> wanted = buffer.first(static_cast<std::size_t>(count));
     if (!headRead_) {
+        // Read once, into the source itself: the walks of thousands of files pay for this.
         headRead_ = true;
-        head_.resize(static_cast<std::size_t>(std::min<std::int64_t>(size_, kHeadBytes)));
-        const std::int64_t got = file_.ReadAt(0, head_);
-        head_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        headSize_ = static_cast<std::size_t>(
+            std::min<std::int64_t>(size_, static_cast<std::int64_t>(kHeadBytes)));
+        const std::int64_t got = file_.ReadAt(0, std::span<std::uint8_t>(head_.data(), headSize_));
+        headSize_ = got > 0 ? static_cast<std::size_t>(got) : 0;
     }
-    if (position + count <= static_cast<std::int64_t>(head_.size())) {
+    if (position + count <= static_cast<std::int64_t>(headSize_)) {
         std::memcpy(wanted.data(), head_.data() + position, wanted.size());
         return count;
     }
@@ -77,13 +79,18 @@ std::int64_t FileSource::ReadAt(std::int64_t position, std::span<std::uint8_t> b
 }
 
 bool FileSource::BytesUnchanged() const {
-    std::vector<std::uint8_t> again(head_.size());
-    if (!head_.empty() && (!file_.ReadExactlyAt(0, again) || again != head_)) {
-        return false;
+    std::array<std::uint8_t, kHeadBytes> again; // filled by the read before it is compared
+    if (headSize_ > 0) {
+        const std::span<std::uint8_t> head(again.data(), headSize_);
+        if (!file_.ReadExactlyAt(0, head) ||
+            std::memcmp(head.data(), head_.data(), headSize_) != 0) {
+            return false;
+        }
     }
+    std::vector<std::uint8_t> other;
     for (const Remembered& read : remembered_) {
-        again.resize(read.bytes.size());
-        if (!file_.ReadExactlyAt(read.position, again) || again != read.bytes) {
+        other.resize(read.bytes.size());
+        if (!file_.ReadExactlyAt(read.position, other) || other != read.bytes) {
             return false;
         }
     }

@@ -7,6 +7,7 @@
 
 #include "common/FileAccess.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -42,11 +43,13 @@ private:
 };
 
 // An open file. Its length is taken once, at open, so every step of a walk is checked against
-// the same length. The first 4 KiB are read in one call when first asked for and served from
+// the same length. The first KiB is read in one call when first asked for and served from
 // memory after that; other reads are remembered (up to 64 KiB in all), so that BytesUnchanged
 // can tell whether what a walk read is still what the file holds.
 class FileSource final : public ByteSource {
 public:
+    static constexpr std::size_t kHeadBytes = 1024;
+
     // Nothing when the file cannot be opened for reading (or is not a regular file).
     static std::optional<FileSource> Open(std::string_view utf8Path);
 
@@ -70,7 +73,8 @@ private:
     File file_;
     std::int64_t size_ = 0;
     mutable bool headRead_ = false;
-    mutable std::vector<std::uint8_t> head_;
+    mutable std::array<std::uint8_t, kHeadBytes> head_; // the first headSize_ bytes are read
+    mutable std::size_t headSize_ = 0;
     mutable std::vector<Remembered> remembered_;
     mutable std::size_t rememberedBytes_ = 0;
 };

@@ -38,6 +38,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
+    // Every record of a document names it exactly as the open did.
+    if (a == b) {
+        return true;
+    }
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i];
         char y = b[i];
