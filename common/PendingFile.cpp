@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -56,6 +58,31 @@ void UnregisterPending() {
     pendingSet = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
 }
+
+// Holds SIGINT and SIGTERM back while the temporary file and its registration change together,
+// so that a signal never finds the file without the registration (and so leaves it behind).
+class SignalsHeld {
+public:
+#ifdef _WIN32
+    SignalsHeld() = default;
+#else
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~SignalsHeld() {
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+
+private:
+    sigset_t previous_{};
+#endif
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+};
 
 int ProcessNumber() {
 #ifdef _WIN32
@@ -130,6 +157,7 @@ PendingFile::PendingFile(const std::string& finalPath) : finalPath_(finalPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath_.assign(finalPath, 0, folderLength);
         temporaryPath_.append(prefix).append(std::to_string(++counter)).append(".tmp");
+        const SignalsHeld held;
         const int error = CreateExclusively(temporaryPath_);
         if (error == 0) {
             created_ = true;
@@ -146,8 +174,9 @@ PendingFile::PendingFile(const std::string& finalPath) : finalPath_(finalPath) {
 
 PendingFile::~PendingFile() {
     if (created_ && !committed_) {
-        UnregisterPending();
+        const SignalsHeld held;
         RemoveFile(temporaryPath_);
+        UnregisterPending();
     }
 }
 
@@ -155,6 +184,7 @@ bool PendingFile::Commit() {
     if (!created_ || committed_) {
         return committed_;
     }
+    const SignalsHeld held;
 #ifdef _WIN32
     const bool renamed =
         MoveFileExW(PathFromUtf8(temporaryPath_).c_str(), PathFromUtf8(finalPath_).c_str(),
