@@ -64,7 +64,9 @@ void UnregisterPending() {
 class SignalsHeld {
 public:
 #ifdef _WIN32
-    SignalsHeld() = default;
+    // Nothing to hold: a console's Ctrl+C handler runs on a thread of its own.
+    SignalsHeld() {}
+    ~SignalsHeld() {}
 #else
     SignalsHeld() {
         sigset_t held;
