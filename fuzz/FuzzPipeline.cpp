@@ -12,6 +12,13 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace folionix::fuzz {
 namespace {
@@ -78,16 +85,26 @@ private:
     ImageListModel list_;
 };
 
-// A scratch folder for the whole fuzzing process, with the image and the output folder in it.
+// A scratch folder for the whole fuzzing process, with the image and the output folder in it;
+// removed when the process ends.
 const fs::path& Scratch() {
-    static const fs::path folder = [] {
-        const fs::path path = fs::temp_directory_path() /
-                              ("folionix-fuzz-pipeline-" + std::to_string(std::rand()) + "-" +
-                               std::to_string(reinterpret_cast<std::uintptr_t>(&Require) & 0xFFFF));
-        fs::create_directories(path / "out");
+    // Never destroyed, so that the removal at exit still has it.
+    static const fs::path* const folder = [] {
+#ifdef _WIN32
+        const int process = _getpid();
+#else
+        const int process = static_cast<int>(::getpid());
+#endif
+        const auto* path = new fs::path(fs::temp_directory_path() /
+                                        ("folionix-fuzz-pipeline-" + std::to_string(process)));
+        fs::create_directories(*path / "out");
+        std::atexit([] {
+            std::error_code error;
+            fs::remove_all(Scratch(), error);
+        });
         return path;
     }();
-    return folder;
+    return *folder;
 }
 
 std::string ReadAll(const fs::path& path) {
