@@ -219,7 +219,10 @@ void RemovePendingFileNow() noexcept {
     }
 }
 
-std::optional<FileIdentity> IdentifyFile(const std::string& utf8Path) {
+std::optional<FileIdentity> IdentifyFile(const std::string& utf8Path, int* error) {
+    if (error != nullptr) {
+        *error = 0;
+    }
 #ifdef _WIN32
     const HANDLE handle = CreateFileW(PathFromUtf8(utf8Path).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -243,6 +246,9 @@ std::optional<FileIdentity> IdentifyFile(const std::string& utf8Path) {
 #else
     struct stat info {};
     if (::stat(utf8Path.c_str(), &info) != 0) {
+        if (error != nullptr) {
+            *error = errno;
+        }
         return std::nullopt;
     }
     FileIdentity identity;

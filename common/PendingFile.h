@@ -55,7 +55,8 @@ struct FileIdentity {
     }
 };
 
-// The identity of the file a path names (links followed); nothing when there is none.
-std::optional<FileIdentity> IdentifyFile(const std::string& utf8Path);
+// The identity of the file a path names (links followed); nothing when there is none, with the
+// error number in error when given (0 where the platform gives none).
+std::optional<FileIdentity> IdentifyFile(const std::string& utf8Path, int* error = nullptr);
 
 } // namespace folionix

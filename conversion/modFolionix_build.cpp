@@ -7,6 +7,7 @@
 #include "imaging/ImageHeader.h"
 #include "pdf/modPDF.h"
 
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <utility>
@@ -242,8 +243,14 @@ void CheckOutputs(const ListBox& list, const std::string& documentPath,
     std::string path;
     std::vector<std::pair<std::string, FileIdentity>> existing;
     const auto checkOutput = [&existing](const std::string& output) {
-        const std::optional<FileIdentity> identity = IdentifyFile(output);
+        int error = 0;
+        const std::optional<FileIdentity> identity = IdentifyFile(output, &error);
         if (!identity) {
+            // A name the platform cannot hold is known now, not after the document is written.
+            if (error == ENAMETOOLONG) {
+                throw RunRefused("Cannot write the PDF to " + output + ": " +
+                                 SystemErrorText(error));
+            }
             return;
         }
         if (!identity->regular) {

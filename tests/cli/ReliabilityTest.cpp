@@ -85,7 +85,7 @@ public:
 struct Refusal {
     const char* name;
     std::function<void(Reliability&)> setUp;
-    const char* arguments;
+    std::string arguments;
     int exitCode;
     const char* message;
 };
@@ -122,6 +122,8 @@ const Refusal kRefusals[] = {
          WriteBytes(t.In("a\t\t\t\t\tb/c.jpg"), MakeJpeg(8, 8, 72));
      },
      "-o out \"in/a\t\t\t\t\tb/c.jpg\" in/small.jpg", 3, "five tabs in a row"},
+    {"OutputNameTooLong", [](Reliability&) {},
+     "-o out -f " + std::string(300, 'n') + ".pdf in/small.jpg", 4, "File name too long"},
     {"ConformingCodestreamOfNoWidth",
      [](Reliability& t) { WriteBytes(t.In("wide.j2k"), MakeJ2k(0xFFFFFFFFu, 4)); },
      "--conforming -o out in/wide.j2k in/small.jpg", 3, "below 1 pixel"},
