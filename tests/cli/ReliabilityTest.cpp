@@ -155,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, RefusalTest, ::testing::ValuesIn(kRefusals),
 // The images that are converted after a refusal still make a whole document.
 TEST_F(Reliability, ImagesAfterALeftOutOneStillMakeAWholeDocument) {
     WriteBytes(In("huge.j2k"), MakeJ2k(2000000000u, 4));
+    SnapshotInputs();
     std::string text;
     EXPECT_EQ(Cli("--conforming -o out in/huge.j2k in/small.jpg", text), 3) << text;
     const std::string pdf = ReadText(Out("JPEG_Output.PDF"));
@@ -171,6 +172,7 @@ TEST_F(Reliability, ConformingCodestreamIsItsImageAreaAndTheWindowKeepsTheGrid) 
     bytes[19] = 10; // XOsiz
     bytes[23] = 20; // YOsiz
     WriteBytes(In("offset.j2k"), bytes);
+    SnapshotInputs();
     std::string text;
     ASSERT_EQ(Cli("--conforming --match-image-size -o out -f c.pdf in/offset.j2k", text), 0)
         << text;
