@@ -936,7 +936,9 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
             reporter.Error("Unable to load image file: " + pattern);
             reporter.Error(missing);
         } else {
-            reporter.Error("left out " + pattern + ": " + missing);
+            std::string line = "left out " + pattern;
+            line.append(": ").append(missing);
+            reporter.Error(line);
         }
     }
 
@@ -991,7 +993,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     if (!options.quiet) {
         out << report.completionText << '\n';
     }
-    return refused > 0 ? kExitImagesRefused : kExitOk;
+    return refused > 0 || report.imagesLeftOut > 0 ? kExitImagesRefused : kExitOk;
 }
 
 } // namespace folionix::cli

@@ -1,6 +1,9 @@
 #include "cli/FolionixCli.h"
 
 #include "common/FileAccess.h"
+#include "common/PendingFile.h"
+
+#include <csignal>
 
 #include <exception>
 #include <iostream>
@@ -35,9 +38,19 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 #endif
 }
 
+// An interrupted or terminated run takes its unfinished document with it; the signal then ends
+// the process as it would have without the handler.
+void RemovePendingDocumentAndEnd(int signalNumber) {
+    folionix::RemovePendingFileNow();
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    std::signal(SIGINT, RemovePendingDocumentAndEnd);
+    std::signal(SIGTERM, RemovePendingDocumentAndEnd);
     std::ios::sync_with_stdio(false);
     try {
         return folionix::cli::RunCli(Arguments(argc, argv), std::cout, std::cerr);

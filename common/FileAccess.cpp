@@ -61,12 +61,17 @@ int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
     return descriptor;
 }
 
-std::int64_t RegularFileSize(int descriptor) {
+std::int64_t FileSizeOf(int descriptor, bool regularOnly) {
     struct _stat64 info {};
-    if (_fstat64(descriptor, &info) != 0 || (info.st_mode & _S_IFDIR) != 0) {
+    if (_fstat64(descriptor, &info) != 0 || (info.st_mode & _S_IFDIR) != 0 ||
+        (regularOnly && (info.st_mode & _S_IFREG) == 0)) {
         return -1;
     }
     return static_cast<std::int64_t>(info.st_size);
+}
+
+bool TruncateDescriptor(int descriptor, std::int64_t size) {
+    return _chsize_s(descriptor, size) == 0;
 }
 
 std::int64_t ReadSome(int descriptor, std::int64_t position, std::uint8_t* data, std::size_t n) {
@@ -112,7 +117,9 @@ int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
         longName.assign(utf8Path);
         name = longName.c_str();
     }
-    int flags = O_CLOEXEC;
+    // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come; the status
+    // taken right after the open then turns away everything that is not a regular file.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     switch (mode) {
     case File::Mode::Read:
         flags |= O_RDONLY;
@@ -130,12 +137,17 @@ int OpenDescriptor(std::string_view utf8Path, File::Mode mode) {
     return ::open(name, flags, 0666);
 }
 
-std::int64_t RegularFileSize(int descriptor) {
+std::int64_t FileSizeOf(int descriptor, bool regularOnly) {
     struct stat info {};
-    if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode) ||
+        (regularOnly && !S_ISREG(info.st_mode))) {
         return -1;
     }
     return static_cast<std::int64_t>(info.st_size);
+}
+
+bool TruncateDescriptor(int descriptor, std::int64_t size) {
+    return ::ftruncate(descriptor, static_cast<off_t>(size)) == 0;
 }
 
 std::int64_t ReadSome(int descriptor, std::int64_t position, std::uint8_t* data, std::size_t n) {
@@ -169,7 +181,10 @@ File::KernelCopy CopyInKernel(int source, std::int64_t sourcePosition, int desti
         if (done == 0 && (copied == 0 || refused)) {
             return File::KernelCopy::Unsupported;
         }
-        if (copied <= 0) {
+        if (copied == 0) {
+            return File::KernelCopy::SourceEnded;
+        }
+        if (copied < 0) {
             return File::KernelCopy::Failed;
         }
         done += static_cast<std::size_t>(copied);
@@ -210,8 +225,10 @@ std::optional<File> File::Open(std::string_view utf8Path, Mode mode) {
     if (mode == Mode::Append) {
         return File(descriptor, -1);
     }
-    // A folder opens read-only on some platforms; it is never a file we can use.
-    const std::int64_t size = RegularFileSize(descriptor);
+    // A folder opens read-only on some platforms, and a pipe or a device opens without waiting;
+    // only a regular file is one we read. (A device stays writable: the tests write into
+    // /dev/full; the builds refuse an output that is not a regular file before they begin.)
+    const std::int64_t size = FileSizeOf(descriptor, mode == Mode::Read);
     if (size < 0) {
         CloseDescriptor(descriptor);
         return std::nullopt;
@@ -241,6 +258,18 @@ File::~File() {
 
 std::int64_t File::Size() const {
     return size_;
+}
+
+std::int64_t File::CurrentSize() const {
+    return FileSizeOf(descriptor_, false);
+}
+
+bool File::Truncate(std::int64_t size) {
+    if (size < 0 || !TruncateDescriptor(descriptor_, size)) {
+        return false;
+    }
+    size_ = size;
+    return true;
 }
 
 std::int64_t File::ReadAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
@@ -315,6 +344,31 @@ File::KernelCopy File::CopyRangeTo(std::int64_t sourcePosition, File& destinatio
     return result;
 }
 
+std::string DescribeFileType(std::string_view utf8Path) {
+    std::error_code error;
+    const std::filesystem::file_status status =
+        std::filesystem::status(PathFromUtf8(utf8Path), error);
+    switch (status.type()) {
+    case std::filesystem::file_type::directory:
+        return "a folder";
+    case std::filesystem::file_type::fifo:
+        return "a named pipe";
+    case std::filesystem::file_type::socket:
+        return "a socket";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "a device";
+    case std::filesystem::file_type::none:
+    case std::filesystem::file_type::not_found:
+    case std::filesystem::file_type::regular:
+    case std::filesystem::file_type::symlink:
+    case std::filesystem::file_type::unknown:
+    default:
+        break;
+    }
+    return std::string();
+}
+
 std::string DescribeOpenFailure(std::string_view utf8Path) {
     std::error_code error;
     const std::filesystem::file_status status =
@@ -326,9 +380,18 @@ std::string DescribeOpenFailure(std::string_view utf8Path) {
         return std::make_error_code(std::errc::is_a_directory).message();
     }
     if (!std::filesystem::is_regular_file(status)) {
-        return "not a regular file";
+        const std::string type = DescribeFileType(utf8Path);
+        return "not a regular file" + (type.empty() ? std::string() : ": " + type);
     }
     return std::make_error_code(std::errc::permission_denied).message();
+}
+
+std::string SystemErrorText(int error) {
+    return std::generic_category().message(error);
+}
+
+std::string LastSystemErrorText() {
+    return SystemErrorText(errno);
 }
 
 void SetKernelCopyEnabled(bool enabled) {

@@ -38,7 +38,9 @@ public:
                         // length is not taken (Size() is -1): the platform appends at the end.
     };
 
-    // Opens the file named by UTF-8 text; nothing when it cannot be opened (or is a folder).
+    // Opens the file named by UTF-8 text; nothing when it cannot be opened or is a folder, and
+    // for Read also when it is not a regular file (a named pipe, a device, a socket). The open
+    // never waits: a named pipe without a writer is turned away at once.
     static std::optional<File> Open(std::string_view utf8Path, Mode mode);
 
     File(File&& other) noexcept;
@@ -52,6 +54,13 @@ public:
     // may write the file while the handle is open (the writer never holds two handles on one
     // document).
     std::int64_t Size() const;
+
+    // The length the platform gives now, whoever wrote the file meanwhile; -1 when it cannot be
+    // taken or the file is no longer a regular file.
+    std::int64_t CurrentSize() const;
+
+    // Cuts the file to size bytes (taking back what was appended after that point).
+    bool Truncate(std::int64_t size);
 
     // Reads up to buffer.size() bytes at the position; returns how many were read (fewer at the
     // end of the file), or -1 on a read error.
@@ -71,8 +80,9 @@ public:
     // Copies count bytes from this file at sourcePosition into destination at
     // destinationPosition inside the operating system, so they never pass through our memory.
     // Unsupported: this platform or this pair of file systems cannot (nothing was copied; copy
-    // through a buffer instead). Failed: the source ended early or a write failed.
-    enum class KernelCopy { Done, Unsupported, Failed };
+    // through a buffer instead). SourceEnded: the source ended early. Failed: a read or a write
+    // failed (errno tells why).
+    enum class KernelCopy { Done, Unsupported, SourceEnded, Failed };
     KernelCopy CopyRangeTo(std::int64_t sourcePosition, File& destination,
                            std::int64_t destinationPosition, std::size_t count) const;
 
@@ -86,6 +96,14 @@ private:
 // file or directory", "Permission denied", "Is a directory"); for a caller whose File::Open
 // has just failed.
 std::string DescribeOpenFailure(std::string_view utf8Path);
+
+// What a path names when it is neither a regular file nor missing ("a folder", "a named pipe",
+// "a socket", "a device"); empty otherwise.
+std::string DescribeFileType(std::string_view utf8Path);
+
+// The platform's words for an error number ("No space left on device"), and for errno now.
+std::string SystemErrorText(int error);
+std::string LastSystemErrorText();
 
 // Whether CopyRangeTo may use the operating system's copy at all (default yes). Tests turn it
 // off to run the buffer path on platforms that have the other.

@@ -11,6 +11,7 @@
 #include "pdf/modPDF.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,18 @@ struct PlannedImage {
     std::int32_t yResolution = 0;
     std::int32_t orientation = 1; // EXIF orientation 1..8
     ImageObjectOptions objectOptions;
+};
+
+// Where one image goes on its page: the page size in whole units, and the drawn box (left edge
+// x, top edge yTop, its sides); whole numbers unless the page limit scaled them.
+struct PageLayout {
+    std::int32_t pageWidth = 0;
+    std::int32_t pageHeight = 0;
+    double x = 0.0;
+    double yTop = 0.0;
+    double width = 0.0;
+    double height = 0.0;
+    double scale = 1.0; // the page limit's factor
 };
 
 class OutputPlan {
@@ -47,23 +60,21 @@ public:
 
     // The largest page side; 0 for no limit.
     virtual std::int32_t PageLimit() const = 0;
+
+    // Whether the plan looks at each page's layout before anything of its image is written
+    // (then it must have a page limit, so that pages begin only after their layout).
+    virtual bool ChecksPages() const { return false; }
+
+    // The page's layout, or nothing with the message to show when the plan refuses the page
+    // (a layout that overflows, a page too small). Called only when ChecksPages().
+    virtual std::optional<PageLayout>
+    CheckPage(const std::string& imagePath, const PlannedImage& image, const PageMargins& margins,
+              const ConversionHost& host, std::string& message) const;
 };
 
 // The window's plan: header 1.3, every file listed, DCTDecode or JPXDecode with the colour
 // space by bits per pixel, the file's own resolution, no turning, no page limit.
 const OutputPlan& WindowPlan();
-
-// Where one image goes on its page: the page size in whole units, and the drawn box (left edge
-// x, top edge yTop, its sides); whole numbers unless the page limit scaled them.
-struct PageLayout {
-    std::int32_t pageWidth = 0;
-    std::int32_t pageHeight = 0;
-    double x = 0.0;
-    double yTop = 0.0;
-    double width = 0.0;
-    double height = 0.0;
-    double scale = 1.0; // the page limit's factor
-};
 
 // PlaceImageOnPage over the image as it is shown (sides and resolutions swapped for
 // orientations 5 to 8), then the page limit: a page whose larger side exceeds it is scaled

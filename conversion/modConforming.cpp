@@ -1,5 +1,6 @@
 #include "conversion/modConforming.h"
 
+#include "common/RunError.h"
 #include "conversion/modFolionix.h"
 
 #include <algorithm>
@@ -169,6 +170,14 @@ bool DecideConformingJ2k(const ImageInfo& info, const J2kFacts& facts, PlannedIm
                          std::string& reason) {
     image = PlannedImage{};
     image.info = info;
+    // The image is the part of the reference grid right of XOsiz and below YOsiz; sizes past
+    // the 32-bit range are left negative here and refused with the others below 1 pixel.
+    const auto area = [](std::uint32_t grid, std::uint32_t offset) {
+        const std::int64_t side = static_cast<std::int64_t>(grid) - offset;
+        return side > 0x7FFFFFFF ? std::int32_t{-1} : static_cast<std::int32_t>(side);
+    };
+    image.info.Width = area(facts.gridWidth, facts.xOffset);
+    image.info.Height = area(facts.gridHeight, facts.yOffset);
     const char* colorSpace = ColorSpaceForComponents(facts.components);
     if (colorSpace == nullptr) {
         reason = std::to_string(facts.components) +
@@ -182,7 +191,9 @@ bool DecideConformingJ2k(const ImageInfo& info, const J2kFacts& facts, PlannedIm
     return true;
 }
 
-bool DecideConformingImage(const ImageHeader& header, PlannedImage& image, std::string& reason) {
+namespace {
+
+bool DecideByKind(const ImageHeader& header, PlannedImage& image, std::string& reason) {
     switch (header.kind) {
     case ImageKind::Jpeg:
         return DecideConformingJpeg(header.info, header.jpeg, image, reason);
@@ -198,6 +209,21 @@ bool DecideConformingImage(const ImageHeader& header, PlannedImage& image, std::
     return false;
 }
 
+} // namespace
+
+bool DecideConformingImage(const ImageHeader& header, PlannedImage& image, std::string& reason) {
+    if (!DecideByKind(header, image, reason)) {
+        return false;
+    }
+    // An image dictionary's /Width and /Height are at least 1.
+    if (image.info.Width < 1 || image.info.Height < 1) {
+        reason = "width or height below 1 pixel (" + std::to_string(image.info.Width) + " x " +
+                 std::to_string(image.info.Height) + ")";
+        return false;
+    }
+    return true;
+}
+
 std::string ConformingVersion(const std::vector<std::string>& fileNames) {
     const bool anyJpx = std::any_of(fileNames.begin(), fileNames.end(), [](const auto& name) {
         const ImageKind kind = ImageKindOfFile(name);
@@ -207,6 +233,8 @@ std::string ConformingVersion(const std::vector<std::string>& fileNames) {
 }
 
 namespace {
+
+constexpr const char* kRefusalPrefix = "Cannot write a conforming PDF for image file: ";
 
 class ConformingOutputPlan final : public OutputPlan {
 public:
@@ -218,8 +246,7 @@ public:
                std::string& warning, std::string& reason) const override {
         PlannedImage image;
         if (!DecideConformingImage(header, image, reason)) {
-            message =
-                "Cannot write a conforming PDF for image file: " + imagePath + " (" + reason + ")";
+            message = kRefusalPrefix + imagePath + " (" + reason + ")";
             return false;
         }
         if (!image.objectOptions.trailingBytes.empty()) {
@@ -236,6 +263,33 @@ public:
     }
 
     std::int32_t PageLimit() const override { return kMaxPageSide; }
+
+    bool ChecksPages() const override { return true; }
+
+    // A layout that overflows 32 bits or gives a page side below the smallest that readers
+    // accept leaves this image out, not the run.
+    std::optional<PageLayout> CheckPage(const std::string& imagePath, const PlannedImage& image,
+                                        const PageMargins& margins, const ConversionHost& host,
+                                        std::string& message) const override {
+        std::string reason;
+        std::optional<PageLayout> layout;
+        try {
+            layout = LayOutImagePage(image, margins, host, PageLimit());
+            if (layout->pageWidth < kMinPageSide || layout->pageHeight < kMinPageSide) {
+                reason = "page side below " + std::to_string(kMinPageSide) + " units (" +
+                         std::to_string(layout->pageWidth) + " x " +
+                         std::to_string(layout->pageHeight) + ")";
+                layout.reset();
+            }
+        } catch (const RunError& error) {
+            reason = std::string("its page cannot be laid out: ") + error.what();
+            layout.reset();
+        }
+        if (!layout) {
+            message = kRefusalPrefix + imagePath + " (" + reason + ")";
+        }
+        return layout;
+    }
 };
 
 } // namespace

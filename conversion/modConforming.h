@@ -32,6 +32,10 @@
 //                  PDF 1.6, and readers that ignore it would show the page at the wrong size).
 //   truncation     a JPEG that does not end with FF D9 is accepted with a warning, and its
 //                  stream gets FF D9 after the file's data.
+//   sizes          a raw codestream's pixel size is its image area (Xsiz - XOsiz by
+//                  Ysiz - YOsiz); an image narrower or lower than 1 pixel is refused when listed,
+//                  and a page whose layout overflows 32 bits or has a side below 3 units is left
+//                  out at build time with a message (the other images still get their pages).
 
 #include "conversion/ImagePlan.h"
 #include "imaging/ImageHeader.h"
@@ -44,8 +48,9 @@
 
 namespace folionix {
 
-// The largest page side that PDF readers accept, in default user space units.
+// The largest and the smallest page side that PDF readers accept, in default user space units.
 inline constexpr std::int32_t kMaxPageSide = 14400;
+inline constexpr std::int32_t kMinPageSide = 3;
 
 // The decisions from facts already read (pure; the tests feed them directly). False, with a
 // short reason such as "two-component JPEG", when the image cannot be written conformingly.

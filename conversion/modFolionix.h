@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/CheckedMath.h"
+#include "common/RunError.h"
 #include "conversion/ConversionHost.h"
 #include "conversion/ListBox.h"
 #include "imaging/ImageInfo.h"
@@ -61,8 +62,15 @@ struct RunReport {
     // appended to); writerFailure names the first such call.
     bool writerFailed = false;
     std::string writerFailure;
-    // Failed: the error that ended the run.
+    // Failed: the error that ended the run. With refusedBeforeWriting it is a whole message
+    // (an output that is one of the images, an output that is not a regular file, images that
+    // add up past 2 GiB) and nothing was written; the core has not shown it.
     std::string failure;
+    bool refusedBeforeWriting = false;
+    // Completed: how many listed images the build left out (a file that vanished, no longer
+    // reads, changed while it was copied, or whose page the plan refused); each one's message
+    // was shown.
+    std::int32_t imagesLeftOut = 0;
     // Completed: the completion message as shown.
     std::string completionText;
 };
@@ -71,11 +79,22 @@ struct RunReport {
 // completion message. A RunError ends the build and is reported, not thrown.
 RunReport RunConversion(ConversionHost& host);
 
-// The two builds, with the host's plan. They return whether every writer call succeeded;
-// failure, when given, receives a description of the first call that did not. A RunError
-// propagates.
-bool CreateSinglePdf(ConversionHost& host, std::string* failure = nullptr);
-bool CreateMultiplePdfs(ConversionHost& host, std::string* failure = nullptr);
+// A run refused before anything was written; what() is the whole message.
+class RunRefused : public RunError {
+public:
+    explicit RunRefused(const std::string& what) : RunError(what) {}
+};
+
+// The two builds, with the host's plan. Each document is written under a temporary name in the
+// output folder and renamed over its final name once it is complete; a document that cannot be
+// created, written or put in place raises RunError with the platform's reason (its temporary
+// file removed), and a check that fails before anything is written raises RunRefused. They
+// return true; failure, when given, is cleared, and imagesLeftOut receives how many images
+// were left out with a message.
+bool CreateSinglePdf(ConversionHost& host, std::string* failure = nullptr,
+                     std::int32_t* imagesLeftOut = nullptr);
+bool CreateMultiplePdfs(ConversionHost& host, std::string* failure = nullptr,
+                        std::int32_t* imagesLeftOut = nullptr);
 
 // --- Page layout ------------------------------------------------------------------------------
 

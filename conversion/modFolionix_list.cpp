@@ -31,6 +31,22 @@ const char* KindName(ImageKind kind) {
     return "";
 }
 
+constexpr const char* kReasonSeparatorInName =
+    "its name or folder holds five tabs in a row, which the image list uses as its separator";
+
+// Why a file that opens cannot be an image, as a few words for the message: it is no regular
+// file (a pipe that would never end, a device, a socket, a folder). Empty for anything else.
+std::string NotAFileReason(const std::string& path) {
+    const std::string type = DescribeFileType(path);
+    return type.empty() ? std::string() : "it is " + type + ", not a regular file";
+}
+
+// The message for a file that does not read; one that is no regular file says what it is.
+std::string UnableToLoad(const std::string& shownName, const std::string& reason) {
+    const bool notAFile = reason.rfind("it is ", 0) == 0;
+    return kMessageUnableToLoad + shownName + (notAFile ? " (" + reason + ")" : std::string());
+}
+
 // Reads the header of a file being listed; false, with the reason, when it cannot be opened or
 // read as the kind its name says.
 bool ReadHeaderOfFile(const std::string& path, ImageHeader& header, std::string& reason) {
@@ -41,7 +57,8 @@ bool ReadHeaderOfFile(const std::string& path, ImageHeader& header, std::string&
     }
     const std::optional<FileSource> source = FileSource::Open(path);
     if (!source) {
-        reason = DescribeOpenFailure(path);
+        const std::string notAFile = NotAFileReason(path);
+        reason = notAFile.empty() ? DescribeOpenFailure(path) : notAFile;
         return false;
     }
     if (!ReadImageHeader(*source, kind, header)) {
@@ -49,6 +66,21 @@ bool ReadHeaderOfFile(const std::string& path, ImageHeader& header, std::string&
         return false;
     }
     return true;
+}
+
+AddOutcome Refuse(ConversionHost& host, AddOutcome outcome, std::string message,
+                  std::string reason);
+
+// The refusal that comes before a file is read: a path the list could not hold (it would be
+// split at the wrong five tabs). Nothing for any other path.
+std::optional<AddOutcome> RefuseUnlistable(ConversionHost& host, const AddOutcome& outcome,
+                                           const std::string& shownName) {
+    if (outcome.path.find(EntrySeparator) == std::string::npos) {
+        return std::nullopt;
+    }
+    return Refuse(host, outcome,
+                  kMessageUnableToLoad + shownName + " (" + kReasonSeparatorInName + ")",
+                  kReasonSeparatorInName);
 }
 
 AddOutcome Refuse(ConversionHost& host, AddOutcome outcome, std::string message,
@@ -101,10 +133,14 @@ AddOutcome AddDroppedFile(ConversionHost& host, const std::string& fullPath) {
         outcome.result = AddResult::PassedOver;
         return outcome;
     }
+    if (std::optional<AddOutcome> refused = RefuseUnlistable(host, outcome, fullPath)) {
+        return std::move(*refused);
+    }
     ImageHeader header;
     std::string reason;
     if (!ReadHeaderOfFile(fullPath, header, reason)) {
-        return Refuse(host, std::move(outcome), kMessageUnableToLoad + fullPath, std::move(reason));
+        std::string message = UnableToLoad(fullPath, reason);
+        return Refuse(host, std::move(outcome), std::move(message), std::move(reason));
     }
     return AdmitAndList(host, fullPath, header, entry, std::move(outcome));
 }
@@ -166,11 +202,16 @@ std::vector<AddOutcome> AddSelectedFiles(ConversionHost& host, const std::string
             outcomes.push_back(std::move(outcome));
             continue;
         }
+        if (std::optional<AddOutcome> refused = RefuseUnlistable(host, outcome, fileName)) {
+            outcomes.push_back(std::move(*refused));
+            continue;
+        }
         ImageHeader header;
         std::string reason;
         if (!ReadHeaderOfFile(outcome.path, header, reason)) {
-            outcomes.push_back(Refuse(host, std::move(outcome), kMessageUnableToLoad + fileName,
-                                      std::move(reason)));
+            std::string message = UnableToLoad(fileName, reason);
+            outcomes.push_back(
+                Refuse(host, std::move(outcome), std::move(message), std::move(reason)));
             continue;
         }
         const std::string path = outcome.path;

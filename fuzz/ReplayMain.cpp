@@ -3,7 +3,10 @@
 // ones the fixture builders make (each also cut short at every length), plus the files of any
 // folder given as target=folder (a fuzzing run's corpus, for instance).
 //
-//     fuzz_replay [jpeg=DIR] [jp2=DIR] [j2k=DIR]
+// The whole-pipeline target has no built seeds: it runs over the files of its folder only
+// (fuzz/corpus/pipeline in the tests), each once.
+//
+//     fuzz_replay [jpeg=DIR] [jp2=DIR] [j2k=DIR] [pipeline=DIR]
 
 #include "FuzzEntries.h"
 #include "support/ImageBytes.h"
@@ -42,13 +45,15 @@ int main(int argc, char** argv) {
         {"jpeg", {folionix::fuzz::FuzzJpeg, fixture::JpegSeeds()}},
         {"jp2", {folionix::fuzz::FuzzJp2, fixture::Jp2Seeds()}},
         {"j2k", {folionix::fuzz::FuzzJ2k, fixture::J2kSeeds()}},
+        {"pipeline", {folionix::fuzz::FuzzPipeline, {}}},
     };
     std::map<std::string, std::filesystem::path> folders;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const auto equals = argument.find('=');
         if (equals == std::string::npos || targets.count(argument.substr(0, equals)) == 0) {
-            std::fprintf(stderr, "usage: fuzz_replay [jpeg=DIR] [jp2=DIR] [j2k=DIR]\n");
+            std::fprintf(stderr,
+                         "usage: fuzz_replay [jpeg=DIR] [jp2=DIR] [j2k=DIR] [pipeline=DIR]\n");
             return 2;
         }
         folders[argument.substr(0, equals)] = argument.substr(equals + 1);

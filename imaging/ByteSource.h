@@ -7,10 +7,12 @@
 
 #include "common/FileAccess.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace folionix {
 
@@ -41,10 +43,14 @@ private:
 };
 
 // An open file. Its length is taken once, at open, so every step of a walk is checked against
-// the same length.
+// the same length. The first KiB is read in one call when first asked for and served from
+// memory after that; other reads are remembered (up to 64 KiB in all), so that BytesUnchanged
+// can tell whether what a walk read is still what the file holds.
 class FileSource final : public ByteSource {
 public:
-    // Nothing when the file cannot be opened for reading.
+    static constexpr std::size_t kHeadBytes = 1024;
+
+    // Nothing when the file cannot be opened for reading (or is not a regular file).
     static std::optional<FileSource> Open(std::string_view utf8Path);
 
     explicit FileSource(File file);
@@ -55,9 +61,22 @@ public:
     // of.
     const File& Handle() const { return file_; }
 
+    // Whether the bytes read so far are still there: the file read again at the same places
+    // gives the same bytes.
+    bool BytesUnchanged() const;
+
 private:
+    struct Remembered {
+        std::int64_t position = 0;
+        std::vector<std::uint8_t> bytes;
+    };
     File file_;
     std::int64_t size_ = 0;
+    mutable bool headRead_ = false;
+    mutable std::array<std::uint8_t, kHeadBytes> head_; // the first headSize_ bytes are read
+    mutable std::size_t headSize_ = 0;
+    mutable std::vector<Remembered> remembered_;
+    mutable std::size_t rememberedBytes_ = 0;
 };
 
 } // namespace folionix

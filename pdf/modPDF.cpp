@@ -40,6 +40,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
+    // Every record of a document names it exactly as the open did.
+    if (a == b) {
+        return true;
+    }
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i];
         char y = b[i];
@@ -68,7 +72,7 @@ namespace {
 void AppendAtEnd(File& file, const std::string& path, std::string_view text) {
     const std::int64_t size = file.Size();
     if (size < 0 || !file.WriteAt(size, text)) {
-        throw RunError("Cannot write to " + path);
+        throw RunError("Cannot write to " + path + ": " + LastSystemErrorText());
     }
 }
 
@@ -112,7 +116,7 @@ bool PdfWriteText(const std::string& path, std::string_view text) {
         return false;
     }
     if (!file->Append(text)) {
-        throw RunError("Cannot write to " + path);
+        throw RunError("Cannot write to " + path + ": " + LastSystemErrorText());
     }
     return true;
 }

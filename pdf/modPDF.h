@@ -185,6 +185,24 @@ bool PdfAddImageObject(const std::string& path, const std::string& imagePath, st
                        std::int32_t height, const ImageObjectOptions& options,
                        const std::string& resourceName);
 
+// What embedding an image through an open handle did.
+enum class ImageEmbedding {
+    Embedded,     // written (or the name registered as an alias of the same file)
+    Refused,      // nothing written: a page is open, the name is used, or the file is empty
+    SourceChanged // the file changed while it was copied; what was written is taken back out
+};
+
+// PdfAddImageObject over a file the caller holds open (and has read the header of): the length
+// is the handle's length at its open, and the bytes come through the handle. After the copy,
+// a file whose length the platform now gives differently, that ended early, or for which
+// sourceUnchanged (when set) answers false is not embedded: the document is cut back to where
+// the object began and SourceChanged is returned. imagePath is the name under which same-file
+// aliases are found.
+ImageEmbedding PdfAddImageObject(const std::string& path, const std::string& imagePath,
+                                 const File& image, std::int32_t width, std::int32_t height,
+                                 const ImageObjectOptions& options, const std::string& resourceName,
+                                 const std::function<bool()>& sourceUnchanged = {});
+
 bool IsResourceNameUsed(const std::string& name);
 bool IsSourceEmbedded(const std::string& imagePath);
 ImageRecord FindImageBySource(const std::string& imagePath);
@@ -196,7 +214,7 @@ ImageRecord FindImageByName(const std::string& name);
 // operating system where it can copy between the two files, and otherwise through one buffer.
 // Count 0: true without opening anything. False when either file cannot be opened (or
 // count < 0); a failed or short read (the source shrank) and a failed write raise RunError
-// ("Cannot copy <source> into <document>").
+// ("Cannot copy <source> into <document>: " and the cause in the platform's words).
 bool PdfCopyFileBytes(const std::string& destinationPath, const std::string& sourcePath,
                       std::int32_t firstPosition, std::int32_t count);
 

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Fuzzes the three image header readers and the header read that gathers their facts (fuzz_jpeg,
-# fuzz_jp2, fuzz_j2k; bytes fed straight from memory) with libFuzzer under
-# AddressSanitizer + UndefinedBehaviorSanitizer, starting from the fixture seeds.
+# fuzz_jp2, fuzz_j2k; bytes fed straight from memory), and the whole pipeline from a listed file
+# to a checked document (fuzz_pipeline, in a scratch folder), with libFuzzer under
+# AddressSanitizer + UndefinedBehaviorSanitizer. The readers start from the fixture seeds; the
+# pipeline from the minimised corpus in fuzz/corpus/pipeline, with the dictionary of markers and
+# box types in fuzz/pipeline.dict.
 #
 #   scripts/fuzz.sh --smoke         build the fuzz preset, run each target for 20 seconds
 #   scripts/fuzz.sh --seconds N     run each target for N seconds (default 300)
@@ -42,7 +45,8 @@ fi
 
 build_dir="${FUZZ_BUILD_DIR:-build/fuzz}"
 cmake --preset fuzz -B "$build_dir" >/dev/null
-cmake --build "$build_dir" -j "$(nproc)" --target fuzz_jpeg fuzz_jp2 fuzz_j2k fuzz_make_seeds
+cmake --build "$build_dir" -j "$(nproc)" --target fuzz_jpeg fuzz_jp2 fuzz_j2k fuzz_pipeline \
+    fuzz_make_seeds
 
 seeds="$build_dir/seeds"
 "$build_dir/fuzz/fuzz_make_seeds" "$seeds"
@@ -50,14 +54,21 @@ mkdir -p "$build_dir/artifacts"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-for target in jpeg jp2 j2k; do
+for target in jpeg jp2 j2k pipeline; do
     corpus="$build_dir/corpus/$target"
     log="$build_dir/fuzz_$target.log"
     mkdir -p "$corpus"
+    seed_folder="$seeds/$target"
+    options=()
+    if [[ $target == pipeline ]]; then
+        seed_folder=fuzz/corpus/pipeline
+        options=(-dict=fuzz/pipeline.dict)
+    fi
     echo "== fuzz_$target for ${seconds}s"
+    # The first folder takes what the fuzzer finds; the seed folder is only read.
     if ! "$build_dir/fuzz/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
-        -timeout=5 -max_len=4096 -print_final_stats=1 \
-        -artifact_prefix="$build_dir/artifacts/$target-" "$corpus" "$seeds/$target" \
+        -timeout=5 -max_len=4096 -print_final_stats=1 "${options[@]}" \
+        -artifact_prefix="$build_dir/artifacts/$target-" "$corpus" "$seed_folder" \
         >"$log" 2>&1; then
         echo "fuzz_$target FAILED (log: $log):"
         tail -n 60 "$log"

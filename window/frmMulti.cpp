@@ -417,8 +417,11 @@ void frmMulti::Command3_Click() {
     RunHandler(*this, [this] {
         const RunReport report = RunConversion(*this);
         if (report.outcome == RunOutcome::Failed) {
-            ShowMessage("The PDF could not be finished: " + report.failure, kStyleCritical,
-                        "Error");
+            // A run refused before writing says everything in its own message.
+            ShowMessage(report.refusedBeforeWriting
+                            ? report.failure
+                            : "The PDF could not be finished: " + report.failure,
+                        kStyleCritical, "Error");
         }
     });
 }

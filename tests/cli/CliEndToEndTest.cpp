@@ -337,7 +337,9 @@ TEST_F(CliEndToEnd, RefusedAndRepeatedImagesAndTheExitCode) {
                                          in + "/folder.jpg", in + "/plainfolder", in + "/notes.txt",
                                          in + "/../in/good.jpg", "../in/GOOD.JPG"});
     EXPECT_EQ(result.code, 3) << result.err;
-    for (const char* name : {"missing.jpg", "fake.jpg", "folder.jpg", "plainfolder", "notes.txt"}) {
+    for (const char* name :
+         {"missing.jpg", "fake.jpg", "folder.jpg (it is a folder, not a regular file)",
+          "plainfolder", "notes.txt"}) {
         EXPECT_NE(result.err.find("Unable to load image file: " + in + "/" + name + "\n"),
                   std::string::npos)
             << name << "\n"
@@ -548,7 +550,7 @@ TEST_F(CliEndToEnd, RefusedFilesCarryTheirReasonAndNoImageWritesNothing) {
     const std::vector<std::pair<std::string, std::string>> refused = {
         {in + "/missing.jpg", "No such file or directory"},
         {in + "/fake.jp2", "not a valid JP2 header"},
-        {in + "/folder.jpg", "Is a directory"},
+        {in + "/folder.jpg", "it is a folder, not a regular file"},
         {in + "/readme", "not a .jpg, .jpeg, .jpe, .jp2 or .j2k file"},
     };
     std::vector<std::string> arguments;

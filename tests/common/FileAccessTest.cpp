@@ -128,7 +128,7 @@ TEST(FileAccess, CopyRangeToCopiesTheRangeOrSaysItCannot) {
     EXPECT_EQ(destination->Size(), 70004);
     EXPECT_EQ(test::ReadText(dir.File("dst")), "head" + bytes.substr(7, 70000));
     // Past the end of the source: the copy cannot finish.
-    EXPECT_EQ(source->CopyRangeTo(99990, *destination, 70004, 20), File::KernelCopy::Failed);
+    EXPECT_EQ(source->CopyRangeTo(99990, *destination, 70004, 20), File::KernelCopy::SourceEnded);
 }
 
 } // namespace

@@ -120,12 +120,21 @@ TEST_F(BuildTest, SettingsAreReadOnceAndPageOptionsForEveryEntry) {
     EXPECT_EQ(std::count(host.events.begin(), host.events.end(), "position"), 3);
 }
 
-TEST_F(BuildTest, UnreadableEntryStillGetsItsPage) {
+TEST_F(BuildTest, EntryThatNoLongerReadsIsLeftOutWithAMessageNamingIt) {
     AddImage("a.jpg", MakeJpeg(10, 10, 72));
     host.list.AddItem(Entry("gone.jpg", inFolder));
-    EXPECT_FALSE(CreateSinglePdf(host)); // the writer refuses the missing file
+    AddImage("text.jpg", std::vector<std::uint8_t>{'h', 'i', '\n'});
+    const RunReport report = RunConversion(host);
+    EXPECT_EQ(report.outcome, RunOutcome::Completed);
+    EXPECT_EQ(report.imagesLeftOut, 2);
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.messages[0].text,
+              "Unable to load image file: " + inFolder + "gone.jpg (No such file or directory)");
+    EXPECT_EQ(host.messages[1].text.rfind("Unable to load image file: " + inFolder + "text.jpg", 0),
+              0u);
     const std::string pdf = ReadText(outFolder + "JPEG_Output.PDF");
-    EXPECT_EQ(CountOf(pdf, "/Type /Page\n"), 2u);
+    EXPECT_EQ(CountOf(pdf, "/Type /Page\n"), 1u);
+    EXPECT_EQ(CountOf(pdf, "/Subtype /Image"), 1u);
 }
 
 TEST_F(BuildTest, MultiplePdfsAreNamedAfterEachImageAndUseI1) {

@@ -241,18 +241,7 @@ TEST_F(RunTest, FailedCheckStartsNoBuild) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
-TEST_F(RunTest, MissingOutputFolderStillCompletesButReportsTheWriter) {
-    host.fields[SettingsField::OutputPath] = dir.File("missing");
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    EXPECT_TRUE(report.writerFailed);
-    EXPECT_EQ(report.writerFailure,
-              "Cannot create " + dir.File("missing") + kPathSeparator + "JPEG_Output.PDF");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, report.completionText);
-}
-
-TEST_F(RunTest, MissingOutputFolderGoesThroughEveryImageAndCompletes) {
+TEST_F(RunTest, MissingOutputFolderEndsTheRunWithThePlatformsReason) {
     host.fields[SettingsField::OutputPath] = dir.File("missing");
     for (const char* name : {"a.jpg", "b.jpg"}) {
         WriteBytes(dir.File(name), MakeJpeg(100, 100, 72));
@@ -262,10 +251,12 @@ TEST_F(RunTest, MissingOutputFolderGoesThroughEveryImageAndCompletes) {
         host.singlePdf = single;
         host.messages.clear();
         const RunReport report = RunConversion(host);
-        EXPECT_EQ(report.outcome, RunOutcome::Completed);
-        EXPECT_TRUE(report.writerFailed);
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text.rfind("Done creating PDF", 0), 0u);
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_FALSE(report.refusedBeforeWriting);
+        const std::string document = single ? "JPEG_Output.PDF" : "a.jpg.PDF";
+        EXPECT_EQ(report.failure, "Cannot create " + dir.File("missing") + kPathSeparator +
+                                      document + ": No such file or directory");
+        EXPECT_TRUE(host.messages.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(dir.File("missing"))));
 }

@@ -1,0 +1,6 @@
+// libFuzzer target: see FuzzEntries.h (FuzzPipeline).
+#include "FuzzEntries.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return folionix::fuzz::FuzzPipeline(data, size);
+}
