@@ -884,7 +884,9 @@ std::string CliUsageText() {
             "  2  usage error: unknown option, invalid value, or no IMAGE\n"
             "  3  images were left out (when none was left, nothing was written)\n"
             "  4  a document could not be written (missing or read-only output folder, a\n"
-            "     failed write, or a size too large for the PDF)\n";
+            "     failed write, or a size too large for the PDF), or the run was refused\n"
+            "     before writing (an output that is one of the images or not a regular\n"
+            "     file, images adding up past 2 GiB); documents appear only when complete\n";
     return text;
 }
 
