@@ -32,13 +32,15 @@ scripts/package-test.sh build/ci
 # --- end of the package checks ---
 
 locale_name=de_DE.UTF-8
-if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
+# grep reads whole listings here: with pipefail, an early exit of grep -q could fail the pipe.
+have_locale() { locale -a 2>/dev/null | grep -ci '^de_DE.utf-\?8$' >/dev/null; }
+if ! have_locale; then
     if [[ -f /etc/locale.gen ]] && [[ $(id -u) -eq 0 ]]; then
         sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
         locale-gen >/dev/null 2>&1 || true
     fi
 fi
-if locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
+if have_locale; then
     echo "== release build under a decimal-comma locale ($locale_name)"
     LC_ALL=$locale_name ctest --preset ci -j "$jobs"
 else
