@@ -85,7 +85,7 @@ struct Jp2Facts {
     Jp2ResolutionBox displayResolution;
     // Csiz of the codestream's SIZ segment (0 when none was read).
     std::int32_t components = 0;
-    // The first colour specification box (colr) inside jp2h: its method (1 enumerated, 2 or 3
+    // The first colour box (colr) inside jp2h: its method (1 enumerated, 2 or 3
     // an ICC profile; 0 when there is no colr box) and, for method 1, the enumerated colour
     // space (16 sRGB, 17 greyscale, 18 sYCC, ...).
     std::int32_t colourMethod = 0;

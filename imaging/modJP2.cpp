@@ -88,7 +88,7 @@ std::optional<std::int32_t> WalkBoxes(const ByteSource& source, std::int32_t pos
     }
 }
 
-// Colour specification box (colr) content: 0 METH (1 enumerated, 2 or 3 ICC profile), 1 PREC,
+// Colour box (colr) content: 0 METH (1 enumerated, 2 or 3 ICC profile), 1 PREC,
 // 2 APPROX, and for METH 1: 3 EnumCS (4, big-endian). A box too short for its fields gives
 // neither fact.
 void TakeColour(const ByteSource& source, const Box& colr, Jp2Facts& facts) {

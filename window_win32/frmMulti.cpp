@@ -1,5 +1,6 @@
 #include "window_win32/frmMulti.h"
 
+#include "dialogs/modCmDlgDLL.h"
 #include "window_win32/ListDropTarget.h"
 #include "window_win32/Seams.h"
 #include "window_win32/WideText.h"
@@ -24,7 +25,7 @@ namespace {
 enum class Kind { GroupBox, Frame, Label, TextBox, Button, Option, CheckBox, List };
 
 // One control: where it sits in its container (twips), what it shows at start-up.
-struct ControlSpec {
+struct ControlRow {
     const char* name;
     Kind kind;
     const char* container; // nullptr: the window
@@ -36,7 +37,7 @@ struct ControlSpec {
 };
 
 // In tab order: the window's z-order, which Tab follows.
-constexpr std::array<ControlSpec, 39> kControls{{
+constexpr std::array<ControlRow, 39> kControls{{
     {"Frame1", Kind::GroupBox, nullptr, "JPEG Files", 90, 135, 3435, 5145, true, false, false},
     {"Frame2", Kind::GroupBox, nullptr, "Output Options", 3600, 135, 5235, 5145, true, false,
      false},
@@ -105,14 +106,6 @@ constexpr std::array<std::pair<const char*, const char*>, 3> kOptionPairs{{
     {"Option5", "Option6"},
 }};
 
-// The "Add Files" dialog's filters; the first is in force when it opens.
-constexpr std::array<std::pair<const char*, const char*>, 4> FileFilterTable{{
-    {"All Supported Files", "*.JPG; *.JPEG; *.JPE; *.JP2; *.J2K"},
-    {"JPG Files", "*.JPG; *.JPEG; *.JPE"},
-    {"JP2 Files", "*.JP2"},
-    {"J2K Files", "*.J2K"},
-}};
-
 // GetDpiForWindow and AdjustWindowRectExForDpi exist from Windows 10 on; older systems have one
 // dpi for every window, the screen's.
 UINT DpiOfWindow(HWND window) {
@@ -173,7 +166,7 @@ int ShiftState(WPARAM keys) {
 } // namespace
 
 struct frmMulti::ControlEntry {
-    const ControlSpec* spec = nullptr;
+    const ControlRow* row = nullptr;
     HWND handle = nullptr;
     int containerIndex = -1;
 };
@@ -243,7 +236,7 @@ int frmMulti::Scale(int twips) const {
 
 HWND frmMulti::Control(std::string_view name) const {
     for (const ControlEntry& control : controls_) {
-        if (name == control.spec->name) {
+        if (name == control.row->name) {
             return control.handle;
         }
     }
@@ -271,12 +264,12 @@ void frmMulti::CreateControls() {
     controls_.reserve(kControls.size());
     bool firstOfPair = true;
     for (std::size_t i = 0; i < kControls.size(); ++i) {
-        const ControlSpec& spec = kControls[i];
+        const ControlRow& row = kControls[i];
         ControlEntry control;
-        control.spec = &spec;
-        if (spec.container != nullptr) {
+        control.row = &row;
+        if (row.container != nullptr) {
             for (std::size_t c = 0; c < controls_.size(); ++c) {
-                if (std::string_view(spec.container) == controls_[c].spec->name) {
+                if (std::string_view(row.container) == controls_[c].row->name) {
                     control.containerIndex = static_cast<int>(c);
                 }
             }
@@ -286,12 +279,12 @@ void frmMulti::CreateControls() {
         DWORD exStyle = 0;
         // Every control starts a group, except the second button of an option pair, so the
         // arrow keys move only inside a pair.
-        const bool option = spec.kind == Kind::Option;
+        const bool option = row.kind == Kind::Option;
         if (!option || firstOfPair) {
             style |= WS_GROUP;
         }
         firstOfPair = !option || !firstOfPair;
-        switch (spec.kind) {
+        switch (row.kind) {
         case Kind::GroupBox:
             className = L"BUTTON";
             style |= BS_GROUPBOX;
@@ -328,13 +321,13 @@ void frmMulti::CreateControls() {
             exStyle |= WS_EX_CLIENTEDGE;
             break;
         }
-        const std::wstring caption = WideFromUtf8(spec.caption);
+        const std::wstring caption = WideFromUtf8(row.caption);
         control.handle =
             CreateWindowExW(exStyle, className, caption.c_str(), style, 0, 0, 0, 0, window_,
                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + i)),
                             GetModuleHandleW(nullptr), nullptr);
-        if (spec.kind == Kind::Option || spec.kind == Kind::CheckBox) {
-            SendMessageW(control.handle, BM_SETCHECK, spec.on ? BST_CHECKED : BST_UNCHECKED, 0);
+        if (row.kind == Kind::Option || row.kind == Kind::CheckBox) {
+            SendMessageW(control.handle, BM_SETCHECK, row.on ? BST_CHECKED : BST_UNCHECKED, 0);
         }
         controls_.push_back(control);
     }
@@ -349,19 +342,19 @@ void frmMulti::PlaceControls() {
     for (const ControlEntry& control : controls_) {
         // Positions add up in twips and are scaled once, so a control sits exactly where its
         // container's offset plus its own place puts it.
-        int left = control.spec->left;
-        int top = control.spec->top;
+        int left = control.row->left;
+        int top = control.row->top;
         for (int c = control.containerIndex; c >= 0;
              c = controls_[static_cast<std::size_t>(c)].containerIndex) {
-            left += controls_[static_cast<std::size_t>(c)].spec->left;
-            top += controls_[static_cast<std::size_t>(c)].spec->top;
+            left += controls_[static_cast<std::size_t>(c)].row->left;
+            top += controls_[static_cast<std::size_t>(c)].row->top;
         }
         const int x = Scale(left);
         const int y = Scale(top);
-        SetWindowPos(control.handle, nullptr, x, y, Scale(left + control.spec->width) - x,
-                     Scale(top + control.spec->height) - y, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(control.handle, nullptr, x, y, Scale(left + control.row->width) - x,
+                     Scale(top + control.row->height) - y, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control.handle, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(control.spec->bold ? boldFont_ : regularFont_), TRUE);
+                     reinterpret_cast<WPARAM>(control.row->bold ? boldFont_ : regularFont_), TRUE);
     }
 }
 
@@ -501,16 +494,12 @@ void frmMulti::Command2_Click() {
         return;
     }
     RunHandler(*this, [this] {
-        std::vector<std::string> descriptions;
-        std::vector<std::string> patterns;
-        for (const auto& [description, pattern] : FileFilterTable) {
-            descriptions.emplace_back(description);
-            patterns.emplace_back(pattern);
-        }
+        const OpenFileFilters& filters = AddFilesFilters();
         std::string folder;
         std::vector<std::string> names;
         std::int32_t count = 0;
-        static_cast<void>(ShowOpenFilesDialog(descriptions, patterns, window_, folder, names, count,
+        static_cast<void>(ShowOpenFilesDialog(filters.descriptions, filters.patterns, window_,
+                                              folder, names, count,
                                               /*multiSelect*/ true, /*initialFolder*/ "",
                                               /*showNetworkButton*/ true));
         const ListRedrawPause pause(Control("List1"));
@@ -690,7 +679,7 @@ LRESULT frmMulti::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: {
         const auto control = reinterpret_cast<HWND>(lParam);
         for (const ControlEntry& entry : controls_) {
-            if (entry.handle == control && entry.spec->blue) {
+            if (entry.handle == control && entry.row->blue) {
                 const auto dc = reinterpret_cast<HDC>(wParam);
                 SetTextColor(dc, kBlue);
                 SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
