@@ -154,6 +154,9 @@ struct DropData {
     std::vector<std::string> files;
 };
 
+// The head of the message for an image file that cannot be read, when listed or when built.
+inline constexpr const char* kMessageUnableToLoad = "Unable to load image file: ";
+
 // What adding one file did.
 enum class AddResult {
     Added,         // a new entry at the end of the list

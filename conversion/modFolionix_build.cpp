@@ -47,7 +47,6 @@ public:
 };
 
 constexpr const char* kTitleImageError = "Image Error";
-constexpr const char* kMessageUnableToLoad = "Unable to load image file: ";
 
 // Keeps track of whether every writer call for one document succeeded, and of the first that
 // did not.

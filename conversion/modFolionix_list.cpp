@@ -15,7 +15,6 @@ namespace folionix {
 namespace {
 
 constexpr const char* kTitleImageError = "Image Error";
-constexpr const char* kMessageUnableToLoad = "Unable to load image file: ";
 
 const char* KindName(ImageKind kind) {
     switch (kind) {
@@ -34,22 +33,17 @@ const char* KindName(ImageKind kind) {
 constexpr const char* kReasonSeparatorInName =
     "its name or folder holds five tabs in a row, which the image list uses as its separator";
 
-// Why a file that opens cannot be an image, as a few words for the message: it is no regular
-// file (a pipe that would never end, a device, a socket, a folder). Empty for anything else.
-std::string NotAFileReason(const std::string& path) {
-    const std::string type = DescribeFileType(path);
-    return type.empty() ? std::string() : "it is " + type + ", not a regular file";
-}
-
-// The message for a file that does not read; one that is no regular file says what it is.
-std::string UnableToLoad(const std::string& shownName, const std::string& reason) {
-    const bool notAFile = reason.rfind("it is ", 0) == 0;
-    return kMessageUnableToLoad + shownName + (notAFile ? " (" + reason + ")" : std::string());
+// The message for a file that does not read. One that is no regular file (a pipe that would
+// never end, a device, a socket, a folder) says what it is.
+std::string UnableToLoad(const std::string& shownName, const std::string& notAFile) {
+    return kMessageUnableToLoad + shownName +
+           (notAFile.empty() ? std::string() : " (" + notAFile + ")");
 }
 
 // Reads the header of a file being listed; false, with the reason, when it cannot be opened or
-// read as the kind its name says.
-bool ReadHeaderOfFile(const std::string& path, ImageHeader& header, std::string& reason) {
+// read as the kind its name says. notAFile is the reason when the path names no regular file.
+bool ReadHeaderOfFile(const std::string& path, ImageHeader& header, std::string& reason,
+                      std::string& notAFile) {
     const ImageKind kind = ImageKindOfFile(path);
     if (kind == ImageKind::Unknown) {
         reason = "not a .jpg, .jpeg, .jpe, .jp2 or .j2k file";
@@ -57,7 +51,8 @@ bool ReadHeaderOfFile(const std::string& path, ImageHeader& header, std::string&
     }
     const std::optional<FileSource> source = FileSource::Open(path);
     if (!source) {
-        const std::string notAFile = NotAFileReason(path);
+        const std::string type = DescribeFileType(path);
+        notAFile = type.empty() ? std::string() : "it is " + type + ", not a regular file";
         reason = notAFile.empty() ? DescribeOpenFailure(path) : notAFile;
         return false;
     }
@@ -138,8 +133,9 @@ AddOutcome AddDroppedFile(ConversionHost& host, const std::string& fullPath) {
     }
     ImageHeader header;
     std::string reason;
-    if (!ReadHeaderOfFile(fullPath, header, reason)) {
-        std::string message = UnableToLoad(fullPath, reason);
+    std::string notAFile;
+    if (!ReadHeaderOfFile(fullPath, header, reason, notAFile)) {
+        std::string message = UnableToLoad(fullPath, notAFile);
         return Refuse(host, std::move(outcome), std::move(message), std::move(reason));
     }
     return AdmitAndList(host, fullPath, header, entry, std::move(outcome));
@@ -208,8 +204,9 @@ std::vector<AddOutcome> AddSelectedFiles(ConversionHost& host, const std::string
         }
         ImageHeader header;
         std::string reason;
-        if (!ReadHeaderOfFile(outcome.path, header, reason)) {
-            std::string message = UnableToLoad(fileName, reason);
+        std::string notAFile;
+        if (!ReadHeaderOfFile(outcome.path, header, reason, notAFile)) {
+            std::string message = UnableToLoad(fileName, notAFile);
             outcomes.push_back(
                 Refuse(host, std::move(outcome), std::move(message), std::move(reason)));
             continue;

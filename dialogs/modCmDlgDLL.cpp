@@ -141,4 +141,11 @@ void OpenSlotAt(std::vector<std::string>& names, std::int32_t count, std::int32_
     }
 }
 
+const OpenFileFilters& AddFilesFilters() {
+    static const OpenFileFilters filters{
+        {"All Supported Files", "JPG Files", "JP2 Files", "J2K Files"},
+        {"*.JPG; *.JPEG; *.JPE; *.JP2; *.J2K", "*.JPG; *.JPEG; *.JPE", "*.JP2", "*.J2K"}};
+    return filters;
+}
+
 } // namespace folionix

@@ -24,4 +24,12 @@ std::int32_t FindInsertPosition(const std::vector<std::string>& names, std::int3
                                 const std::string& name);
 void OpenSlotAt(std::vector<std::string>& names, std::int32_t count, std::int32_t position);
 
+// The "Add Files" dialog's filters as both windows pass them: descriptions and patterns, the
+// first in force when the dialog opens.
+struct OpenFileFilters {
+    std::vector<std::string> descriptions;
+    std::vector<std::string> patterns;
+};
+const OpenFileFilters& AddFilesFilters();
+
 } // namespace folionix

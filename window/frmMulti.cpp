@@ -1,5 +1,6 @@
 #include "window/frmMulti.h"
 
+#include "dialogs/modCmDlgDLL.h"
 #include "dialogs/modCmDlgDLL_qt.h"
 #include "pdf/modPDF.h"
 
@@ -35,18 +36,6 @@ QRect FromTwips(int left, int top, int width, int height) {
     return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
             height / kTwipsPerPixel};
 }
-
-// The "Add Files" dialog's filters; the first is in force when it opens.
-struct FileFilter {
-    const char* description;
-    const char* pattern;
-};
-constexpr std::array<FileFilter, 4> FileFilterTable{{
-    {"All Supported Files", "*.JPG; *.JPEG; *.JPE; *.JP2; *.J2K"},
-    {"JPG Files", "*.JPG; *.JPEG; *.JPE"},
-    {"JP2 Files", "*.JP2"},
-    {"J2K Files", "*.J2K"},
-}};
 
 // Runs a handler's work so that no exception leaves a Qt slot; what escapes is reported.
 template <typename Work> void RunHandler(ConversionHost& host, Work&& work) {
@@ -392,16 +381,12 @@ void frmMulti::Command2_Click() {
         return;
     }
     RunHandler(*this, [this] {
-        std::vector<std::string> descriptions;
-        std::vector<std::string> patterns;
-        for (const FileFilter& filter : FileFilterTable) {
-            descriptions.emplace_back(filter.description);
-            patterns.emplace_back(filter.pattern);
-        }
+        const OpenFileFilters& filters = AddFilesFilters();
         std::string folder;
         std::vector<std::string> names;
         std::int32_t count = 0;
-        static_cast<void>(ShowOpenFilesDialog(descriptions, patterns, this, folder, names, count,
+        static_cast<void>(ShowOpenFilesDialog(filters.descriptions, filters.patterns, this, folder,
+                                              names, count,
                                               /*multiSelect*/ true, /*initialFolder*/ "",
                                               /*showNetworkButton*/ true));
         const ListChanges changes(*listBox_);
