@@ -268,16 +268,6 @@ TEST_F(DocumentCloseTest, AWriteErrorEndsTheRunAndResetsTheSession) {
     EXPECT_EQ(PdfSession().nextObjectNumber, 2);
 }
 
-TEST(CloseTextTest, CatalogPageTreeAndTrailer) {
-    EXPECT_EQ(PdfCatalogText(7, 0, 1, 0), "7 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n>>\nendobj\n");
-    EXPECT_EQ(PdfPageTreeText(1, 0, {{3, 0}, {7, 0}}),
-              "1 0 obj\n<</Type /Pages\n/Kids [3 0 R 7 0 R]\n/Count 2\n>>\nendobj\n");
-    EXPECT_EQ(PdfPageTreeText(1, 0, {}),
-              "1 0 obj\n<</Type /Pages\n/Kids []\n/Count 0\n>>\nendobj\n");
-    EXPECT_EQ(PdfTrailerText(7, 7, 0, 628),
-              "trailer <</Size 8 /Root 7 0 R>>\n\nstartxref\n628\n%%EOF\n");
-}
-
 class SortObjectTableTest : public PdfWriterTest {
 protected:
     void Record(std::initializer_list<std::int32_t> numbers) {

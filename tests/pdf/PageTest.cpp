@@ -22,57 +22,6 @@ protected:
     std::string path_;
 };
 
-// One page 612 by 792 with I1 (object 2) drawn at 72, 720, 468 by 648, begun with the next
-// object number 3: the page's four objects, byte for byte.
-TEST_F(PageTest, OnePageWithOneImage) {
-    const std::string image = dir_.File("i.jpg");
-    test::WriteText(image, "0123456789");
-    ASSERT_TRUE(PdfAddJpegImage(path_, image, 640, 480, 8, 24, "I1"));
-    const std::size_t pageStart = FileText(path_).size();
-    ASSERT_TRUE(PdfBeginPage(path_, 612, 792));
-    ASSERT_TRUE(PdfDrawImage(path_, 72, 720, 468, 648, "I1", 24));
-    ASSERT_TRUE(PdfEndPage(path_));
-    EXPECT_EQ(FileText(path_).substr(pageStart), "3 0 obj\n"
-                                                 "<</Type /Page\n"
-                                                 "/Parent 1 0 R\n"
-                                                 "/MediaBox [0 0 612 792]\n"
-                                                 "/Contents 4 0 R\n"
-                                                 "/Resources 6 0 R\n"
-                                                 ">>\n"
-                                                 "endobj\n"
-                                                 "4 0 obj\n"
-                                                 "<</Length 5 0 R>>\n"
-                                                 "stream\n"
-                                                 "q\n"
-                                                 "1 0 0 1 72.0 72.0 cm\n"
-                                                 "468.0 0 0 648.0 0 0 cm\n"
-                                                 "/I1 Do\n"
-                                                 "Q\n"
-                                                 "endstream\n"
-                                                 "endobj\n"
-                                                 "5 0 obj\n"
-                                                 "55\n"
-                                                 "endobj\n"
-                                                 "6 0 obj\n"
-                                                 "<</ProcSet [/PDF /Text /ImageC]\n"
-                                                 "/XObject <<\n"
-                                                 "/I1 2 0 R\n"
-                                                 ">>\n"
-                                                 ">>\n"
-                                                 "endobj\n");
-    // Offsets of the page's objects, taken from the file and added up from the texts.
-    const std::vector<ObjectRecord>& table = PdfSession().objectTable;
-    ASSERT_EQ(table.size(), 5u);
-    const std::int32_t page = static_cast<std::int32_t>(pageStart);
-    EXPECT_EQ(table[1].offset, page);
-    EXPECT_EQ(table[1].kind, "/Page");
-    EXPECT_EQ(table[2].offset, page + 103);
-    EXPECT_EQ(table[3].offset, page + 103 + 33 + 55 + 17);
-    EXPECT_EQ(table[4].offset, page + 103 + 33 + 55 + 17 + 18);
-    EXPECT_EQ(PdfSession().nextObjectNumber, 7);
-    EXPECT_FALSE(PdfSession().openPage.has_value());
-}
-
 TEST_F(PageTest, OpenPageMarksTheFirstByteOfStreamData) {
     ASSERT_TRUE(PdfBeginPage(path_, 612, 792));
     EXPECT_EQ(PdfSession().openPage, 43 + 103 + 33);
@@ -221,11 +170,6 @@ TEST(PlacementTextTest, FractionalValuesGoThroughTheNumberFormat) {
               "q\n1 0 0 1 36.5 355.25 cm\n539.123 0 0 400.0 0 0 cm\n/I1 Do\nQ\n");
     EXPECT_EQ(PdfPlacementText(0, 648, 612, 648, "I3"),
               "q\n1 0 0 1 0 0 cm\n612.0 0 0 648.0 0 0 cm\n/I3 Do\nQ\n");
-}
-
-TEST(ResourcesTextTest, ProcSetsOnly) {
-    EXPECT_EQ(PdfResourcesText(6, {"ImageC"}, {}),
-              "6 0 obj\n<</ProcSet [/PDF /Text /ImageC]\n>>\nendobj\n");
 }
 
 TEST(NameSetTest, SortedByCharacterCodeWithoutDuplicatesOrEmptyNames) {
