@@ -1,0 +1,96 @@
+#pragma once
+
+// A conversion host over plain values: what the core's tests, the command line's tests and the
+// Windows tests stand in for the window with.
+
+#include "common/Clock.h"
+#include "common/FileAccess.h"
+#include "conversion/ImagePlan.h"
+#include "conversion/ListBox.h"
+#include "conversion/modFolionix.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace folionix::test {
+
+struct Message {
+    std::string text;
+    int style = 0;
+    std::string title;
+};
+
+// The window's controls as plain values, with the window's defaults. Messages, the completion
+// message and warnings are recorded; the clock gives each of times in turn (the last one
+// repeats), or the system's time when times is empty. The one host every test of the core uses.
+class FakeHost : public ConversionHost {
+public:
+    FakeHost() {
+        fields[SettingsField::OutputPath] = "out";
+        fields[SettingsField::FileName] = "JPEG_Output.PDF";
+        fields[SettingsField::PageWidth] = "8.5";
+        fields[SettingsField::PageHeight] = "11";
+        fields[SettingsField::MarginTop] = "0";
+        fields[SettingsField::MarginBottom] = "0";
+        fields[SettingsField::MarginLeft] = "0";
+        fields[SettingsField::MarginRight] = "0";
+    }
+
+    std::string FieldText(SettingsField field) const override {
+        reads.push_back(field);
+        return fields.at(field);
+    }
+    bool IsSpecifyPageSize() const override { return specifyPageSize; }
+    bool IsSinglePdf() const override { return singlePdf; }
+    bool IsCentered() const override {
+        events.push_back("position");
+        return centered;
+    }
+    CheckState ShrinkCheckState() const override {
+        events.push_back("shrink");
+        return shrink;
+    }
+    ListBox& ImageList() override { return list; }
+    void ShowMessage(const std::string& text, int style, const std::string& title) override {
+        messages.push_back(Message{text, style, title});
+    }
+    void Warn(const std::string& text) override { warnings.push_back(text); }
+    LocalTime Now() const override {
+        if (times.empty()) {
+            return CurrentLocalTime();
+        }
+        const LocalTime time = times.at(nextTime < times.size() ? nextTime : times.size() - 1);
+        ++nextTime;
+        return time;
+    }
+    const OutputPlan& Plan() const override {
+        return plan != nullptr ? *plan : ConversionHost::Plan();
+    }
+
+    // Appends the file (a full path) as a list entry without reading it.
+    void AddFile(const std::string& path) {
+        const auto slash = path.rfind(kPathSeparator);
+        list.AddItem(ImageListEntry(path.substr(slash + 1), path.substr(0, slash + 1)));
+    }
+
+    std::map<SettingsField, std::string> fields;
+    bool specifyPageSize = true;
+    bool singlePdf = true;
+    bool centered = true;
+    CheckState shrink = CheckState::Checked;
+    ImageListModel list;
+    const OutputPlan* plan = nullptr;
+    std::vector<LocalTime> times;
+    mutable std::size_t nextTime = 0;
+    std::vector<Message> messages;
+    std::vector<std::string> warnings;
+    mutable std::vector<SettingsField> reads;
+    mutable std::vector<std::string> events;
+};
+
+inline std::string Entry(const std::string& fileName, const std::string& folder) {
+    return ImageListEntry(fileName, folder);
+}
+
+} // namespace folionix::test
