@@ -1,0 +1,486 @@
+// The PDF writer: the golden documents, what every ending resets, pages and their resources,
+// the information dictionary, number text, the event pump, the 2 GiB limit, and image objects
+// (their text, the byte copy along both paths and across chunk boundaries, refusals, aliases).
+#include "common/FileAccess.h"
+#include "common/RunError.h"
+#include "pdf/modPDF.h"
+#include "support/DocumentCheck.h"
+#include "support/ImageBytes.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <clocale>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <locale>
+#include <sstream>
+#include <tuple>
+
+namespace folionix {
+namespace {
+
+using test::ReadText;
+
+constexpr LocalTime kPinned{2026, 12, 4, 5, 13, 48};
+constexpr std::int64_t kLastOffset = std::numeric_limits<std::int32_t>::max();
+const std::string kOverflow = "Overflow: the document's length does not fit in 32 bits";
+const std::string kNoError = "no error";
+
+// A complete baseline JPEG of 8 x 8 mid-grey pixels, 151 bytes: a quantisation table of ones,
+// one-code Huffman tables (DC difference 0, end of block) and one zero block per component.
+std::string MinimalJpeg() {
+    const test::Bytes oneCode = test::Join({{1}, test::Bytes(16, 0)});
+    const test::Bytes bytes =
+        test::Join({{0xFF, 0xD8},
+                    test::JpegSegment(0xDB, test::Join({{0}, test::Bytes(64, 1)})),
+                    test::FrameSegment(0xC0, 8, 8, 8, 3),
+                    test::JpegSegment(0xC4, test::Join({{0}, oneCode})),
+                    test::JpegSegment(0xC4, test::Join({{0x10}, oneCode})),
+                    test::JpegSegment(0xDA, {3, 1, 0, 2, 0, 3, 0, 0, 0x3F, 0}),
+                    {0x03, 0xFF, 0xD9}});
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string PatternBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    }
+    return bytes;
+}
+
+const std::string kHeader = "%PDF-1.3\n%\xE4\xE3\xCF\xD2\xBF\n\n%-[12-04-2026 05:13:48]-%\n";
+
+// Checked by hand offset by offset: header 43; image 2 at 43 (143-byte head, 151 data bytes,
+// 18-byte closing); page 3 at 355 (103); stream 4 at 458 (33 + 55 + 17); length 5 at 563 (18);
+// resources 6 at 581 (75); catalog 7 at 656 (48); root 1 at 704 (56); xref at 760.
+std::string GoldenOnePage() {
+    return kHeader +
+           "2 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /DCTDecode\n/BitsPerComponent 8\n"
+           "/ColorSpace /DeviceRGB\n/Width 8\n/Height 8\n/Length 151>>\nstream\n" +
+           MinimalJpeg() +
+           "\nendstream\nendobj\n"
+           "3 0 obj\n<</Type /Page\n/Parent 1 0 R\n/MediaBox [0 0 612 792]\n/Contents 4 0 R\n"
+           "/Resources 6 0 R\n>>\nendobj\n"
+           "4 0 obj\n<</Length 5 0 R>>\nstream\nq\n1 0 0 1 72.0 72.0 cm\n468.0 0 0 648.0 0 0 cm\n"
+           "/I1 Do\nQ\nendstream\nendobj\n"
+           "5 0 obj\n55\nendobj\n"
+           "6 0 obj\n<</ProcSet [/PDF /Text /ImageC]\n/XObject <<\n/I1 2 0 R\n>>\n>>\nendobj\n"
+           "7 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n>>\nendobj\n"
+           "1 0 obj\n<</Type /Pages\n/Kids [3 0 R]\n/Count 1\n>>\nendobj\n"
+           "xref\n0 8\n0000000000 65535 f\r\n0000000704 00000 n\r\n0000000043 00000 n\r\n"
+           "0000000355 00000 n\r\n0000000458 00000 n\r\n0000000563 00000 n\r\n"
+           "0000000581 00000 n\r\n0000000656 00000 n\r\n"
+           "trailer <</Size 8 /Root 7 0 R>>\n\nstartxref\n760\n%%EOF\n";
+}
+
+// Header 43; catalog 2 at 43 (48 bytes); root 1 at 91 (51 bytes); xref at 142.
+std::string GoldenNoPage() {
+    return kHeader + "2 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n>>\nendobj\n"
+                     "1 0 obj\n<</Type /Pages\n/Kids []\n/Count 0\n>>\nendobj\n"
+                     "xref\n0 3\n0000000000 65535 f\r\n0000000091 00000 n\r\n0000000043 00000 n\r\n"
+                     "trailer <</Size 3 /Root 2 0 R>>\n\nstartxref\n142\n%%EOF\n";
+}
+
+// The shared invariant (every row points at its "N 0 obj" line, every stream is /Length long),
+// and no CR anywhere but in the cross-reference rows.
+std::string Problem(const std::string& pdf) {
+    if (pdf.find('\r') < pdf.rfind("\nxref\n") ||
+        pdf.find('\r', pdf.rfind("trailer")) != pdf.npos) {
+        return "a CR outside the cross-reference table";
+    }
+    return test::DocumentProblem(pdf);
+}
+
+// The message of the RunError that ends the run.
+std::string RunErrorOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const RunError& error) {
+        return error.what();
+    }
+    return kNoError;
+}
+
+// Grows a file without writing it (a sparse file), to reach 2 GiB cheaply.
+void Grow(const std::string& path, std::int64_t size) {
+    std::filesystem::resize_file(PathFromUtf8(path), static_cast<std::uintmax_t>(size));
+}
+
+// Turns the operating system's file-to-file copy off while it lives, so that the buffer path
+// (the only one on some platforms and file systems) runs here too.
+struct KernelCopyOff {
+    explicit KernelCopyOff(bool off) { SetKernelCopyEnabled(!off); }
+    ~KernelCopyOff() { SetKernelCopyEnabled(true); }
+};
+
+class PdfWriter : public ::testing::Test {
+protected:
+    void SetUp() override { test::WriteText(image_, MinimalJpeg()); }
+
+    void Open() const { ASSERT_TRUE(PdfOpenDocument(path_, "1.3", kPinned)); }
+
+    void WriteOnePage(bool closeEndsPage) const {
+        Open();
+        ASSERT_TRUE(PdfAddJpegImage(path_, image_, 8, 8, /*bitsPerComponent*/ 8, 24, "I1"));
+        ASSERT_TRUE(PdfBeginPage(path_, 612, 792));
+        ASSERT_TRUE(PdfDrawImage(path_, /*x*/ 72, /*yTop*/ 720, 468, 648, "I1", 24));
+        ASSERT_TRUE(closeEndsPage || PdfEndPage(path_));
+        ASSERT_TRUE(PdfCloseDocument(path_));
+    }
+
+    std::string MakeImage(const std::string& name, std::size_t size) const {
+        test::WriteText(dir_.File(name), PatternBytes(size));
+        return dir_.File(name);
+    }
+
+    bool Add(const std::string& image, const std::string& name) const {
+        return PdfAddJpegImage(path_, image, 1, 1, 8, 24, name);
+    }
+
+    // The document after its 43-byte header.
+    std::string Body() const { return ReadText(path_).substr(43); }
+
+    test::TempDir dir_;
+    const std::string path_ = dir_.File("doc.pdf");
+    const std::string image_ = dir_.File("image.jpg");
+};
+
+TEST_F(PdfWriter, OnePageMatchesTheGoldenBytesWhetherThePageOrTheCloseEndsThePage) {
+    for (const bool closeEndsPage : {false, true}) {
+        test::WriteText(path_, std::string(5000, 'x')); // the open empties what was there
+        WriteOnePage(closeEndsPage);
+        EXPECT_EQ(ReadText(path_), GoldenOnePage()) << closeEndsPage;
+    }
+    EXPECT_EQ(Problem(GoldenOnePage()), "");
+}
+
+TEST_F(PdfWriter, NoPageDocumentMatchesTheGoldenBytes) {
+    Open();
+    ASSERT_TRUE(PdfCloseDocument(path_));
+    EXPECT_EQ(ReadText(path_), GoldenNoPage());
+    EXPECT_EQ(Problem(GoldenNoPage()), "");
+}
+
+// The version is trimmed of spaces and must then be three characters long.
+TEST_F(PdfWriter, VersionLine) {
+    for (const auto& [given, line] : std::vector<std::pair<std::string, std::string>>{
+             {" 1.5 ", "%PDF-1.5\n"}, {"1.10", "%PDF-1.4\n"}, {"\t1.3", "%PDF-1.4\n"}}) {
+        ASSERT_TRUE(PdfOpenDocument(path_, given, kPinned));
+        EXPECT_EQ(ReadText(path_).substr(0, 9), line) << given;
+    }
+}
+
+// However a document ends, the session is as after an open: nothing of it reaches the next.
+// An open that cannot create its file changes nothing.
+TEST_F(PdfWriter, EveryEndingResetsTheSession) {
+    const std::string other = dir_.File("other.pdf");
+    // The session's path afterwards, the error that ends the run, how the document ends.
+    using Ending = std::tuple<std::string, std::string, std::function<void()>>;
+    for (const auto& [path, error, end] : std::vector<Ending>{
+             {path_, kNoError, [&] { PdfOpenDocument(path_, "1.3", kPinned); }},
+             {"", kNoError, [&] { PdfCloseDocument(other); }},
+             {"", kNoError, [&] { PdfCloseDocument(dir_.File("no/such.pdf")); }},
+             {"", kOverflow, [&] { Grow(other, kLastOffset + 1), PdfCloseDocument(other); }},
+#ifndef _WIN32
+             {"", "Cannot write to /dev/full: No space left on device",
+              [] { PdfCloseDocument("/dev/full"); }},
+#endif
+         }) {
+        ASSERT_TRUE(PdfOpenDocument(other, "1.3", kPinned));
+        ASSERT_TRUE(PdfSetDocumentInfo(other, DocumentInfo{"t", "", "", ""}));
+        ASSERT_TRUE(PdfAddJpegImage(other, image_, 8, 8, 8, 8, "I1"));
+        ASSERT_TRUE(PdfBeginPage(other, 10, 10));
+        ASSERT_TRUE(PdfDrawImage(other, 0, 10, 10, 10, "I1", 8));
+        EXPECT_FALSE(PdfOpenDocument(dir_.File("no/such.pdf"), "1.3", kPinned));
+        EXPECT_TRUE(PdfSession().openPage);
+        EXPECT_EQ(RunErrorOf(end), error);
+        const DocumentSession& s = PdfSession();
+        EXPECT_EQ(s.documentPath, path);
+        EXPECT_TRUE(s.objectTable.empty() && s.imageRegistry.empty() && !s.openPage &&
+                    s.pageProcSetNames.empty() && s.pageXObjectNames.empty() &&
+                    s.documentInfo.IsEmpty() && !IsResourceNameUsed("I1") &&
+                    !IsSourceEmbedded(image_) && s.pageTreeObject == 1 &&
+                    s.pageTreeGeneration == 0 && s.nextObjectNumber == 2)
+            << error;
+    }
+}
+
+TEST_F(PdfWriter, AppendsByNameOrEndTheRun) {
+    EXPECT_FALSE(PdfWriteText(dir_.File("no/such.pdf"), "x"));
+    EXPECT_EQ(PdfFileLength(dir_.File("no/such.pdf")), -1);
+#ifndef _WIN32
+    EXPECT_EQ(RunErrorOf([] { PdfWriteText("/dev/full", "abc"); }),
+              "Cannot write to /dev/full: No space left on device");
+#endif
+}
+
+// Pages begun back to back end the one before; the tree lists them in order; a size below 1
+// leaves the MediaBox out.
+TEST_F(PdfWriter, PagesInOrderWithAMediaBoxOnlyForPositiveSizes) {
+    Open();
+    ASSERT_TRUE(PdfBeginPage(path_, 1, 1)); // 2..5
+    ASSERT_TRUE(PdfEndPage(path_));
+    ASSERT_TRUE(PdfBeginPage(path_, 0, 792)); // 6..9
+    ASSERT_TRUE(PdfBeginPage(path_, 612, 0)); // 10..13
+    ASSERT_TRUE(PdfCloseDocument(path_));
+    const std::string pdf = ReadText(path_);
+    EXPECT_EQ(Problem(pdf), "");
+    const std::size_t box = pdf.find("/MediaBox");
+    EXPECT_EQ(pdf.substr(box, 20), "/MediaBox [0 0 1 1]\n");
+    EXPECT_EQ(pdf.find("/MediaBox", box + 1), std::string::npos);
+    EXPECT_NE(pdf.find("/Kids [2 0 R 6 0 R 10 0 R]\n/Count 3\n"), std::string::npos);
+}
+
+// The procedure sets follow the bits per pixel of the images drawn; the names are sorted and
+// listed once; an image added under three names is one object; an unknown name points at 0.
+TEST_F(PdfWriter, ResourcesNameTheProcedureSetsAndImagesDrawn) {
+    using Draws = std::vector<std::pair<std::string, int>>;
+    const std::string images = "/XObject <<\n/I1 2 0 R\n>>\n";
+    for (const auto& [draws, resources] : std::vector<std::pair<Draws, std::string>>{
+             {{}, "[/PDF /Text]\n"},
+             {{{"I1", 1}}, "[/PDF /Text /ImageB]\n" + images},
+             {{{"I1", 8}}, "[/PDF /Text /ImageB /ImageC /ImageI]\n" + images},
+             {{{"I2", 1}, {"I10", 24}, {"I2", 1}, {"Nope", 24}, {"", 8}},
+              "[/PDF /Text /ImageB /ImageC]\n/XObject <<\n/I10 2 0 R\n/I2 2 0 R\n/Nope 0 0 "
+              "R\n>>\n"}}) {
+        Open();
+        for (const char* name : {"I1", "I2", "I10"}) {
+            ASSERT_TRUE(PdfAddJpegImage(path_, image_, 8, 8, 8, 24, name));
+        }
+        ASSERT_TRUE(PdfBeginPage(path_, 10, 10)); // page 3, stream 4, length 5, resources 6
+        for (const auto& [name, bits] : draws) {
+            ASSERT_TRUE(PdfDrawImage(path_, 0, 10, 10, 10, name, bits));
+        }
+        ASSERT_TRUE(PdfEndPage(path_));
+        const std::string pdf = ReadText(path_);
+        EXPECT_EQ(pdf.substr(pdf.rfind("6 0 obj\n")),
+                  "6 0 obj\n<</ProcSet " + resources + ">>\nendobj\n");
+        // Without an open page nothing is drawn or ended.
+        EXPECT_FALSE(PdfDrawImage(path_, 0, 10, 10, 10, "I1", 24) ||
+                     PdfDrawImageWithPlacement(path_, "q\nQ\n", "I1", 24) || PdfEndPage(path_));
+        EXPECT_EQ(ReadText(path_), pdf);
+    }
+}
+
+// The dictionary follows the page tree, numbered after the catalog, and the trailer names it.
+TEST_F(PdfWriter, InformationDictionary) {
+    Open();
+    EXPECT_FALSE(PdfSetDocumentInfo(dir_.File("other.pdf"), DocumentInfo{"x", "", "", ""}));
+    ASSERT_TRUE(PdfSetDocumentInfo(path_, DocumentInfo{"T", "", "S", "K"}));
+    ASSERT_TRUE(PdfCloseDocument(path_));
+    const std::string pdf = ReadText(path_);
+    EXPECT_EQ(Problem(pdf), "");
+    EXPECT_NE(pdf.find("/Count 0\n>>\nendobj\n3 0 obj\n<</Title (T)\n/Subject (S)\n"
+                       "/Keywords (K)\n>>\nendobj\nxref\n0 4\n"),
+              std::string::npos);
+    EXPECT_NE(pdf.find("trailer <</Size 4 /Root 2 0 R /Info 3 0 R>>"), std::string::npos);
+}
+
+// Printable ASCII as a literal string; anything else as UTF-16BE, where a malformed, overlong,
+// surrogate or too large sequence gives U+FFFD for its first byte.
+TEST(PdfTextString, LiteralOrUtf16) {
+    EXPECT_EQ(PdfTextString(" a(b)\\~"), "( a\\(b\\)\\\\~)");
+    EXPECT_EQ(PdfTextString("\x7F"), "<FEFF007F>");
+    // The first and last of each length, surrogates (as UTF-8: no; as pairs: yes), overlong
+    // forms, past U+10FFFF, a bad continuation, a bad lead byte, a cut sequence.
+    EXPECT_EQ(
+        PdfTextString("\x1F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80"
+                      "\xED\xA0\x80\xED\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"
+                      "\xF4\x90\x80\x80\xC1\xBF\xE0\x9F\xBF\xF0\x8F\xBF\xBF\xC3(\xF8\xE2\x82"),
+        "<FEFF001F008007FF0800D7FFE000FFFDFFFDFFFDFFFDFFFDFFFDD800DC00DBFFDFFF"
+        "FFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFD0028FFFDFFFDFFFD>");
+}
+
+// Each pair: a value, as from_chars reads it, and its text. Three decimals on the double's
+// exact value, halves away from zero; a negative value that rounds to zero, NaN and the
+// infinities give "0".
+TEST(PdfFormatNumber, Text) {
+    std::istringstream rows(
+        "612 612.0  0.5 0.5  12.3456 12.346  -7 -7.0  841.8898 841.89  0 0  1 1.0  "
+        "0.30000000000000004 0.3  1234567.5 1234567.5  0.0625 0.063  -0.0625 -0.063  "
+        "0.3125 0.313  0.0005 0.001  -0.0005 -0.001  2.0005 2.001  1.0005 1.0  9.9995 9.999  "
+        "0.9995 1.0  9.9996 10.0  -999.9999 -1000.0  0.0004 0.0  0.00049999 0.0  5e-324 0.0  "
+        "0.125 0.125  2147483647.5 2147483647.5  1e20 100000000000000000000.0  -0.0001 0  "
+        "-0.00049 0  -0 0  -5e-324 0  inf 0  -inf 0  nan 0");
+    for (std::string value, text; rows >> value >> text;) {
+        double number = 1;
+        std::from_chars(value.data(), value.data() + value.size(), number);
+        EXPECT_EQ(PdfFormatNumber(number), text) << value;
+    }
+}
+
+// A decimal-comma locale (the C++ one through a facet that exists everywhere, the C one when a
+// German locale is installed) changes nothing: the golden bytes, and periods in numbers.
+class CommaDecimalPoint : public std::numpunct<char> {
+protected:
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+TEST_F(PdfWriter, ADecimalCommaLocaleStillWritesPeriods) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"}) {
+        if (std::setlocale(LC_ALL, name) != nullptr) {
+            break;
+        }
+    }
+    const std::locale previous =
+        std::locale::global(std::locale(std::locale::classic(), new CommaDecimalPoint));
+    WriteOnePage(false);
+    EXPECT_EQ(ReadText(path_), GoldenOnePage());
+    EXPECT_EQ(PdfPlacementText(36.5, 755.25, 539.123456, 400, "I1"),
+              "q\n1 0 0 1 36.5 355.25 cm\n539.123 0 0 400.0 0 0 cm\n/I1 Do\nQ\n");
+    std::locale::global(previous);
+    std::setlocale(LC_ALL, "C");
+}
+
+// The sort places a record before earlier ones with the same number; a record for another
+// document empties the table first.
+TEST_F(PdfWriter, ObjectTableSortAndPath) {
+    Open();
+    for (const std::int32_t number : {5, 3, 4, 1, 4, 2}) {
+        PdfRecordObject(path_, number, 0, 0, "");
+    }
+    EXPECT_EQ(SortObjectTable(), (std::vector<std::size_t>{3, 5, 1, 4, 2, 0}));
+    PdfRecordObject("", 9, 0, 0, "");
+    EXPECT_EQ(PdfSession().objectTable.size(), 7u);
+    PdfRecordObject(dir_.File("b.pdf"), 7, 0, 0, "");
+    EXPECT_EQ(PdfSession().objectTable.size(), 1u);
+}
+
+// A window processes its events during a long close: once after every 1001 records sorted,
+// the catalog and the page tree root counting with those recorded here.
+TEST_F(PdfWriter, TheCloseCallsTheEventPumpOncePer1001Records) {
+    for (const auto& [recorded, calls] :
+         std::vector<std::pair<int, int>>{{0, 0}, {998, 0}, {999, 1}, {1999, 1}, {2000, 2}}) {
+        Open();
+        for (int i = 0; i < recorded; ++i) {
+            PdfRecordObject(path_, i + 3, 0, 43, "");
+        }
+        int pumped = 0;
+        ASSERT_TRUE(PdfCloseDocument(path_, [&pumped] { ++pumped; }));
+        EXPECT_EQ(pumped, calls) << recorded;
+    }
+}
+
+// Offsets are 32-bit. Each step works when what it writes ends at the last offset that fits
+// (for the close: when its table starts there) and ends the run one byte later.
+TEST_F(PdfWriter, OffsetsPastTwoGibibytesEndTheRun) {
+    const std::string ten = MakeImage("ten.jpg", 10);
+    struct Row {
+        std::int64_t room; // what the step writes up to the limit
+        bool pageOpen;
+        std::function<void()> step;
+    };
+    for (const Row& row :
+         std::vector<Row>{{142 + 10 + 18, false, [&] { Add(ten, "I1"); }},
+                          {103 + 33, false, [&] { PdfBeginPage(path_, 612, 792); }},
+                          {17 + 26, true, [&] { PdfEndPage(path_); }},
+                          {48 + 51, false, [&] { PdfCloseDocument(path_); }}}) {
+        for (const std::int64_t past : {0, 1}) {
+            Open();
+            ASSERT_TRUE(!row.pageOpen || PdfBeginPage(path_, 612, 792));
+            Grow(path_, kLastOffset - row.room + past);
+            EXPECT_EQ(RunErrorOf(row.step), past ? kOverflow : kNoError) << row.room;
+        }
+    }
+}
+
+TEST_F(PdfWriter, ImageObjectTextFollowsTheOptions) {
+    Open();
+    ASSERT_TRUE(
+        PdfAddJpxImage(path_, MakeImage("a.jp2", 300), 20, 10, 8, /*bitsPerPixel*/ 8, "I1"));
+    const std::string jpx = "2 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /JPXDecode\n"
+                            "/BitsPerComponent 8\n/ColorSpace /DeviceGray\n/Width 20\n/Height 10\n"
+                            "/Length 300>>\nstream\n" +
+                            PatternBytes(300) + "\nendstream\nendobj\n";
+    EXPECT_EQ(Body(), jpx);
+    // Another mode's lines, and the end-of-image marker a cut file lacks, counted in /Length.
+    ImageObjectOptions options;
+    options.filter = "DCTDecode";
+    options.colorSpace = "DeviceCMYK";
+    options.decodeArray = "[1 0 1 0 1 0 1 0]";
+    options.trailingBytes = "\xFF\xD9";
+    ASSERT_TRUE(PdfAddImageObject(path_, MakeImage("cut.jpg", 5), 3, 4, options, "I2"));
+    EXPECT_EQ(Body(), jpx +
+                          "3 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /DCTDecode\n"
+                          "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n/Width 3\n"
+                          "/Height 4\n/Length 7>>\nstream\n" +
+                          PatternBytes(5) + "\xFF\xD9\nendstream\nendobj\n");
+}
+
+// The bytes go in chunks of 32000, through the kernel's copy or through a buffer.
+TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAlongBothPaths) {
+    for (const bool buffer : {false, true}) {
+        const KernelCopyOff setting(buffer);
+        for (const std::size_t size : {1u, 31999u, 32000u, 32001u, 64000u, 64001u}) {
+            Open();
+            ASSERT_TRUE(Add(MakeImage("big.jpg", size), "I1"));
+            const std::string body = Body();
+            const std::string head = "/Length " + std::to_string(size) + ">>\nstream\n";
+            EXPECT_EQ(body.substr(body.find(head) + head.size()),
+                      PatternBytes(size) + "\nendstream\nendobj\n")
+                << size << (buffer ? " through the buffer" : "");
+        }
+    }
+}
+
+TEST_F(PdfWriter, CopyFileBytesAlongBothPaths) {
+    const std::string source = MakeImage("src.bin", 10);
+    const std::string destination = dir_.File("dst.bin");
+    for (const bool buffer : {false, true}) {
+        const KernelCopyOff setting(buffer);
+        test::WriteText(destination, "XY");
+        EXPECT_TRUE(PdfCopyFileBytes(destination, source, 3, 5));
+        EXPECT_TRUE(PdfCopyFileBytes(dir_.File("none.bin"), dir_.File("missing.bin"), 1, 0));
+        EXPECT_FALSE(PdfCopyFileBytes(destination, source, 1, -1));
+        EXPECT_FALSE(PdfCopyFileBytes(destination, source, 0, 1));
+        EXPECT_FALSE(PdfCopyFileBytes(destination, dir_.File("missing.bin"), 1, 1));
+        EXPECT_FALSE(PdfCopyFileBytes(dir_.File("no/such.bin"), source, 1, 1));
+        EXPECT_EQ(ReadText(destination), "XY" + PatternBytes(10).substr(2, 5));
+        EXPECT_EQ(RunErrorOf([&] { PdfCopyFileBytes(destination, source, 1, 40000); }),
+                  "Cannot copy " + source + " into " + destination +
+                      ": the image file is shorter than it was");
+#ifndef _WIN32
+        EXPECT_EQ(RunErrorOf([&] { PdfCopyFileBytes("/dev/full", source, 1, 10); }),
+                  "Cannot copy " + source + " into /dev/full: No space left on device");
+#endif
+    }
+}
+
+// Refused images write nothing and take no number; a file embedded once is another name for
+// its object, even once the file is gone.
+TEST_F(PdfWriter, ImageRefusalsAndAliases) {
+    Open();
+    const std::string first = MakeImage("a.jpg", 5);
+    ASSERT_TRUE(Add(first, "I1"));
+    const std::string before = ReadText(path_);
+    EXPECT_FALSE(Add(MakeImage("b.jpg", 5), "I1"));
+    EXPECT_FALSE(Add(dir_.File("missing.jpg"), "I2"));
+    EXPECT_FALSE(Add(MakeImage("empty.jpg", 0), "I2"));
+    EXPECT_EQ(ReadText(path_), before);
+    ASSERT_TRUE(Add(dir_.File("b.jpg"), "I2"));
+    EXPECT_EQ(FindImageByName("I2").objectNumber, 3);
+
+    std::filesystem::remove(PathFromUtf8(first));
+    EXPECT_TRUE(Add(first, "I3"));
+    EXPECT_FALSE(Add(first, "I1"));
+    EXPECT_EQ(FindImageByName("I3").objectNumber, 2);
+
+    ASSERT_TRUE(PdfBeginPage(path_, 10, 10)); // page 4
+    const std::string withPage = ReadText(path_);
+    EXPECT_FALSE(Add(first, "I4"));
+    EXPECT_FALSE(PdfAddJpxImage(path_, MakeImage("c.jp2", 5), 1, 1, 8, 24, "I4"));
+    EXPECT_EQ(ReadText(path_), withPage);
+    ASSERT_TRUE(PdfCloseDocument(path_));
+    const std::string pdf = ReadText(path_);
+    EXPECT_EQ(Problem(pdf), "");
+    EXPECT_NE(pdf.find("trailer <</Size 9 /Root 8 0 R>>"), std::string::npos);
+}
+
+} // namespace
+} // namespace folionix
