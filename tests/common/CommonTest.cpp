@@ -1,0 +1,108 @@
+// File access, the clock's text and 32-bit checked arithmetic.
+#include "common/CheckedMath.h"
+#include "common/Clock.h"
+#include "common/FileAccess.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+
+namespace folionix {
+namespace {
+
+TEST(FileAccess, OneHandleCreatesWritesReadsAndSizes) {
+    test::TempDir dir;
+    auto file = File::Open(dir.File("a.bin"), File::Mode::CreateTruncate);
+    ASSERT_TRUE(file && file->Size() == 0);
+    ASSERT_TRUE(file->WriteAt(0, std::string_view("hello")) && file->WriteAt(5, " world"));
+    EXPECT_EQ(file->Size(), 11);
+    std::array<std::uint8_t, 5> word{};
+    ASSERT_TRUE(file->ReadExactlyAt(6, word));
+    EXPECT_EQ(std::string(word.begin(), word.end()), "world");
+    // Past the end: a short read, not a failure of the platform call.
+    std::array<std::uint8_t, 8> tail{};
+    EXPECT_EQ(file->ReadAt(8, tail), 3);
+    EXPECT_FALSE(file->ReadExactlyAt(8, tail));
+}
+
+// Read opens only an existing regular file; ReadWrite and Append create a missing one,
+// CreateTruncate empties an existing one; Append writes at the end without taking the length.
+TEST(FileAccess, ModesOnMissingAndExistingFiles) {
+    test::TempDir dir;
+    const std::string full = dir.File("full");
+    test::WriteText(full, "12345");
+    for (const std::string& path :
+         {dir.File("missing"), dir.Path().string(), std::string(), full + std::string(1, '\0')}) {
+        EXPECT_FALSE(File::Open(path, File::Mode::Read)) << path;
+    }
+    EXPECT_FALSE(File::Open(dir.Path().string(), File::Mode::Append));
+    EXPECT_EQ(File::Open(dir.File("new"), File::Mode::ReadWrite)->Size(), 0);
+    auto appending = File::Open(full, File::Mode::Append);
+    ASSERT_TRUE(appending && appending->Append("67") && appending->Append(""));
+    EXPECT_EQ(appending->Size(), -1);
+    EXPECT_EQ(File::Open(full, File::Mode::Read)->Size(), 7);
+    EXPECT_EQ(File::Open(full, File::Mode::CreateTruncate)->Size(), 0);
+    EXPECT_TRUE(File::Open(dir.File("log"), File::Mode::Append)->Append("x"));
+}
+
+TEST(FileAccess, NonAsciiAndLongNames) {
+    test::TempDir dir;
+    const std::string path = dir.File("\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.jpg");
+    test::WriteText(path, "xyz");
+    EXPECT_EQ(File::Open(path, File::Mode::Read)->Size(), 3);
+    EXPECT_EQ(Utf8FromPath(PathFromUtf8(path)), path);
+#ifndef _WIN32
+    // Longer than the stack buffer for names (Windows would need long-path support).
+    std::string folder = dir.Path().string();
+    while (folder.size() < 1100) {
+        folder += "/" + std::string(60, 'd');
+        std::filesystem::create_directory(PathFromUtf8(folder));
+    }
+    test::WriteText(folder + "/long.bin", "long");
+    EXPECT_EQ(File::Open(folder + "/long.bin", File::Mode::Read)->Size(), 4);
+#endif
+}
+
+// The copy inside the operating system answers Done, SourceEnded once it has copied something,
+// and otherwise Unsupported: switched off, not available, or nothing left to copy (the buffer
+// then finds out why).
+TEST(FileAccess, CopyRangeToCopiesOrSaysWhyNot) {
+    test::TempDir dir;
+    const std::string bytes = std::string(50000, 'a') + std::string(50000, 'b');
+    test::WriteText(dir.File("src"), bytes);
+    test::WriteText(dir.File("dst"), "head");
+    auto source = File::Open(dir.File("src"), File::Mode::Read);
+    auto destination = File::Open(dir.File("dst"), File::Mode::ReadWrite);
+    ASSERT_TRUE(source && destination);
+    SetKernelCopyEnabled(false);
+    EXPECT_EQ(source->CopyRangeTo(7, *destination, 4, 10), File::KernelCopy::Unsupported);
+    SetKernelCopyEnabled(true);
+    if (source->CopyRangeTo(7, *destination, 4, 70000) == File::KernelCopy::Unsupported) {
+        GTEST_SKIP() << "no copy between files in the operating system here";
+    }
+    EXPECT_EQ(destination->Size(), 70004);
+    EXPECT_EQ(test::ReadText(dir.File("dst")), "head" + bytes.substr(7, 70000));
+    EXPECT_EQ(source->CopyRangeTo(99990, *destination, 70004, 20), File::KernelCopy::SourceEnded);
+    EXPECT_EQ(source->CopyRangeTo(100000, *destination, 0, 5), File::KernelCopy::Unsupported);
+}
+
+TEST(Clock, DateAndTimeInTwoDigitFields) {
+    const LocalTime early{2026, 3, 4, 5, 6, 7};
+    const LocalTime late{1999, 12, 31, 23, 59, 58};
+    EXPECT_EQ(FormatDate(early) + " " + FormatClockTime(early), "03-04-2026 05:06:07");
+    EXPECT_EQ(FormatDate(late) + " " + FormatClockTime(late), "12-31-1999 23:59:58");
+}
+
+TEST(CheckedMath, ResultsOutside32BitsEndTheRun) {
+    EXPECT_EQ(CheckedMul(1000, 72, "w"), 72000);
+    EXPECT_EQ(CheckedAdd(2147483646, 1, "n"), 2147483647);
+    EXPECT_EQ(CheckedSub(-2147483647, 1, "n"), -2147483647 - 1);
+    EXPECT_THROW(CheckedMul(40000000, 72, "w"), RunError);
+    EXPECT_THROW(CheckedAdd(2147483647, 1, "n"), RunError);
+    EXPECT_THROW(CheckedSub(-2147483647 - 1, 1, "n"), RunError);
+}
+
+} // namespace
+} // namespace folionix
