@@ -40,18 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             S + "P" + S,
             {"A.jpg", "a.jpg", "b.jpg"}},
-        Row{S + "\0c.jpg\0d.jpg\0"s,
+        Row{S + "\0c.jpg\0d.jpg\0f.jpg\0a.jpg\0"s,
             {"b.jpg", "d.jpg", "e.jpg"},
             S,
-            {"b.jpg", "c.jpg", "d.jpg", "e.jpg"}},
-        Row{"\0a\0"s, {"x"}, "kept", {}}));
-
-TEST(InsertNameSorted, KeepsDuplicatesWhenAsked) {
-    Names names{"a", "m", "x"};
-    std::int32_t count = 3;
-    InsertNameSorted(names, count, "m", false);
-    EXPECT_EQ(names, (Names{"a", "m", "m", "x"}));
-}
+            {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"}},
+        Row{" a.jpg \0"s, {}, "", {"a.jpg"}}, Row{"\0a\0"s, {"x"}, "kept", {}}));
 
 } // namespace
 } // namespace folionix
