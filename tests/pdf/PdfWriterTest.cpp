@@ -182,8 +182,8 @@ TEST_F(PdfWriter, EveryEndingResetsTheSession) {
     using Ending = std::tuple<std::string, std::string, std::function<void()>>;
     for (const auto& [path, error, end] : std::vector<Ending>{
              {path_, kNoError, [&] { PdfOpenDocument(path_, "1.3", kPinned); }},
-             {"", kNoError, [&] { PdfCloseDocument(other); }},
-             {"", kNoError, [&] { PdfCloseDocument(dir_.File("no/such.pdf")); }},
+             {"", kNoError, [&] { EXPECT_TRUE(PdfCloseDocument(other)); }},
+             {"", kNoError, [&] { EXPECT_FALSE(PdfCloseDocument(dir_.File("no/such.pdf"))); }},
              {"", kOverflow, [&] { Grow(other, kLastOffset + 1), PdfCloseDocument(other); }},
 #ifndef _WIN32
              {"", "Cannot write to /dev/full: No space left on device",
@@ -212,6 +212,7 @@ TEST_F(PdfWriter, EveryEndingResetsTheSession) {
 TEST_F(PdfWriter, AppendsByNameOrEndTheRun) {
     EXPECT_FALSE(PdfWriteText(dir_.File("no/such.pdf"), "x"));
     EXPECT_EQ(PdfFileLength(dir_.File("no/such.pdf")), -1);
+    EXPECT_EQ(PdfFileLength(path_), 0); // a missing file is created empty
 #ifndef _WIN32
     EXPECT_EQ(RunErrorOf([] { PdfWriteText("/dev/full", "abc"); }),
               "Cannot write to /dev/full: No space left on device");
