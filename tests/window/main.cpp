@@ -6,9 +6,7 @@
 #include <cstdlib>
 
 int main(int argc, char* argv[]) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0); // unless the caller chose a platform
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
