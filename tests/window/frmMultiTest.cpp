@@ -10,23 +10,18 @@
 #include "window/frmMulti.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QCursor>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <optional>
 #include <random>
-#include <set>
 #include <sstream>
 
 namespace folionix::test {
@@ -43,7 +38,7 @@ std::string State(const ListBox& list) {
     return state;
 }
 
-// Makes the list hold the entries such a text names, all in the folder /x/, in one step.
+// Makes the list hold the entries such a text names, in one step.
 void Fill(ListBox& list, const std::string& state) {
     std::optional<ListChanges> batch;
     if (auto* box = dynamic_cast<ListWidgetBox*>(&list)) {
@@ -59,8 +54,8 @@ void Fill(ListBox& list, const std::string& state) {
     }
 }
 
-// A fresh, shown window whose message boxes are recorded as "title style: text" and whose
-// dialogs and popup cancel unless a test answers them.
+// A fresh, shown window whose message boxes are recorded as "title style: text", and whose
+// popup records where it is shown and answers with `answer`.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -69,8 +64,10 @@ protected:
                 messages.push_back(title + " " + std::to_string(style) + ": " + text);
             });
         window->SetClock([] { return LocalTime{2026, 1, 2, 9, 15, 2}; });
-        SetFolderDialogHook([](QWidget*, const QString&) { return QString(); });
-        SetPopupMenuHook([](std::intptr_t, QPoint) { return -1; });
+        SetPopupMenuHook([this](std::intptr_t, QPoint at) {
+            popups.push_back(at);
+            return answer;
+        });
         window->show();
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -85,12 +82,10 @@ protected:
         return window->findChild<T*>(QString::fromLatin1(name));
     }
     void Click(const char* name) { Control<QAbstractButton>(name)->click(); }
-    void SetText(const char* name, const std::string& text) {
-        Control<QLineEdit>(name)->setText(QString::fromStdString(text));
-    }
+    void SetOutput(const std::string& path) { Control<QLineEdit>("Text1")->setText(path.c_str()); }
     bool HasPages(const char* pdf, int pages) {
-        return ReadText(out.File(pdf)).find("/Count " + std::to_string(pages) + "\n") !=
-               std::string::npos;
+        const std::string count = "/Count " + std::to_string(pages) + "\n";
+        return ReadText(out.File(pdf)).find(count) != std::string::npos;
     }
     static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
@@ -98,23 +93,21 @@ protected:
     // Answers the real open-files dialog once it lists its folder: notes its title, filter and
     // listing, types the names and presses Return (a warning it shows becomes a message), and
     // cancels it if it is still open.
-    void TypeIntoDialog(const char* typed, int rows = 4) {
-        QTimer::singleShot(0, window.get(), [this, typed, rows] {
+    void TypeIntoDialog(const char* typed) {
+        QTimer::singleShot(0, window.get(), [this, typed] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             auto* files = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
-            EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return files->model()->rowCount(files->rootIndex()) >= rows; }));
-            std::set<QString> listed;
-            for (int row = 0; row < files->model()->rowCount(files->rootIndex()); ++row) {
-                listed.insert(files->model()->index(row, 0, files->rootIndex()).data().toString());
+            const auto rows = [files] { return files->model()->rowCount(files->rootIndex()); };
+            EXPECT_TRUE(QTest::qWaitFor([&] { return rows() == 5; }));
+            QStringList listed;
+            for (int row = 0; row < rows(); ++row) {
+                listed += files->model()->index(row, 0, files->rootIndex()).data().toString();
             }
-            shown = dialog->windowTitle() + ", " + dialog->selectedNameFilter() + ":";
-            for (const QString& name : listed) {
-                shown += " " + name;
-            }
+            listed.sort();
+            shown = dialog->windowTitle() + ", " + dialog->selectedNameFilter() + ": " +
+                    listed.join(' ');
             auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            nameBox->setFocus();
             QTest::keyClicks(nameBox, QString::fromUtf8(typed));
             QTimer::singleShot(0, dialog, [this] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -135,6 +128,8 @@ protected:
     ListBox& list = window->ImageList();
     ImageListWidget* view = Control<ImageListWidget>("List1");
     std::vector<std::string> messages;
+    std::vector<QPoint> popups;
+    int answer = -1;
     QString shown;
 };
 
@@ -154,39 +149,37 @@ TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsTableRectangle) {
 
 // From Text1 round to Text1; a choice that switches boxes off takes them out of the order.
 TEST_F(WindowTest, TabEntersEachOptionPairAtItsChosenButton) {
-    for (const auto& [clicks, order] :
-         std::vector<std::pair<std::vector<const char*>, std::string>>{
-             {{},
-              "Command1 Option2 Text2 List1 Text3 Option3 Text4 Text5 Text6 Text7 Text8 Option5 "
-              "Command3 Check1 Command2 Command4 Text1"},
-             {{"Option1", "Option4", "Option6"},
-              "Command1 Option1 List1 Option4 Text5 Text6 Text7 Text8 Option6 Command3 Check1 "
-              "Command2 Command4 Text1"}}) {
-        for (const char* name : clicks) {
-            Click(name);
+    const char* cases[][2] = {
+        {"", "Command1 Option2 Text2 List1 Text3 Option3 Text4 Text5 Text6 Text7 Text8 Option5 "
+             "Command3 Check1 Command2 Command4 Text1"},
+        {"Option1 Option4 Option6", "Command1 Option1 List1 Option4 Text5 Text6 Text7 Text8 "
+                                    "Option6 Command3 Check1 Command2 Command4 Text1"}};
+    for (const auto& [clicks, order] : cases) {
+        std::istringstream names(clicks);
+        for (std::string name; names >> name;) {
+            Click(name.c_str());
         }
         QString visited;
         while (visited.isEmpty() || QApplication::focusWidget() != Control("Text1")) {
             Press(Qt::Key_Tab);
             visited += (visited.isEmpty() ? "" : " ") + QApplication::focusWidget()->objectName();
         }
-        EXPECT_EQ(visited.toStdString(), order);
+        EXPECT_EQ(visited, order);
     }
 }
 
 // The folder chooser's answer, normalised, becomes the output path (Cancel keeps it); Save PDF
 // shows the first failing check's message and writes nothing.
 TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndTheFolderButtonSetsThePath) {
-    SetText("Text3", "a/b.pdf");
-    SetFolderDialogHook([&](QWidget*, const QString&) {
-        return QString::fromStdString(Utf8FromPath(out.Path()) + "/");
-    });
+    Control<QLineEdit>("Text3")->setText("a/b.pdf");
+    SetFolderDialogHook(
+        [&](QWidget*, const QString&) { return QString::fromStdString(out.File("")); });
     Click("Command1");
     Click("Command3");
     SetFolderDialogHook([](QWidget*, const QString&) { return QString(); });
     Click("Command1");
     EXPECT_EQ(Control<QLineEdit>("Text1")->text().toStdString(), Utf8FromPath(out.Path()));
-    SetText("Text1", "");
+    SetOutput("");
     Click("Command3");
     EXPECT_EQ(messages, (std::vector<std::string>{
                             "Folionix 0: Please enter a valid file name (cannot contain \\ / : * "
@@ -195,58 +188,54 @@ TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndTheFolderButtonSetsThePath
     EXPECT_TRUE(std::filesystem::is_empty(out.Path()));
 }
 
-// The dialog lists the images in any letter case and answers with the names typed, even those
-// its filter hides, sorted; a missing one is named and nothing is chosen.
-TEST_F(WindowTest, AddFilesTakesTheNamesTypedIntoTheRealDialog) {
-    for (const char* name : {"A.jpg", "D.jpg", "photo.Jpeg", "noext"}) {
-        WriteBytes(in.File(name), MakeJpeg(8, 8, 72));
+// The dialog lists the images in any letter case and answers with the names typed, sorted, even
+// those its filter hides; a missing one is named and nothing is chosen. The files chosen last
+// are then built into one document and into one each.
+TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
+    std::filesystem::create_directory(in.Path() / "sub");
+    for (const char* name : {"A.jpg", "D.jpg", "photo.Jpeg", "noext", "sub/b.jpg"}) {
+        WriteBytes(in.File(name), MakeJpeg(30, 20, 72));
     }
     WriteBytes(in.File("e.J2k"), MakeJ2k(8, 8));
+    WriteBytes(in.File("sub/c.jp2"), MakeJp2(40, 30));
     WriteText(in.File("notes.txt"), "x");
-    const std::string refused = "Image Error 48: Unable to load image file: notes.txt";
+    WriteText(in.File("sub/bad.jpg"), "x");
+    const std::string refused = "Image Error 48: Unable to load image file: ";
     const struct {
         const char* typed;
         const char* listed;
         std::vector<std::string> messages;
-    } cases[] = {{"", "", {}},
-                 {R"("D.jpg" "notes.txt")", "D.jpg", {refused}},
-                 {R"( "photo.Jpeg" "A.jpg" "" "notes.txt" "noext )", "A.jpg|photo.Jpeg", {refused}},
-                 {" notes.txt ", "", {refused}},
-                 {R"("A.jpg" "gone.jpg")",
-                  "",
-                  {"warning: gone.jpg\nFile not found.\nPlease verify the correct file name was "
-                   "given."}}};
+    } cases[] = {
+        {"", "", {}},
+        {R"("D.jpg" "notes.txt")", "D.jpg", {refused + "notes.txt"}},
+        {R"( "photo.Jpeg" "A.jpg" "" "notes.txt" "noext )",
+         "A.jpg|photo.Jpeg",
+         {refused + "notes.txt"}},
+        {" notes.txt ", "", {refused + "notes.txt"}},
+        {R"("A.jpg" "gone.jpg")",
+         "",
+         {"warning: gone.jpg\nFile not found.\nPlease verify the correct file name was "
+          "given."}},
+        {R"("sub/c.jp2" "sub/bad.jpg" "sub/b.jpg")", "b.jpg|c.jp2", {refused + "bad.jpg"}}};
     for (const auto& row : cases) {
         Fill(list, "");
         messages.clear();
-        QDir::setCurrent(QString::fromStdString(in.File("")));
+        QDir::setCurrent(in.File("").c_str());
         TypeIntoDialog(row.typed);
         Click("Command2");
         EXPECT_EQ(shown, "Select a File..., All Supported Files (*.JPG *.JPEG *.JPE *.JP2 *.J2K): "
-                         "A.jpg D.jpg e.J2k photo.Jpeg");
+                         "A.jpg D.jpg e.J2k photo.Jpeg sub");
         EXPECT_EQ(State(list), row.listed) << row.typed;
         EXPECT_EQ(messages, row.messages) << row.typed;
     }
-}
-
-TEST_F(WindowTest, SingleAndMultipleBuildsFromTheAddDialogsChoice) {
-    std::filesystem::create_directory(in.Path() / "sub");
-    WriteBytes(in.File("sub/c.jp2"), MakeJp2(40, 30));
-    WriteBytes(in.File("sub/bad.jpg"), {0xFF, 0xD8});
-    WriteBytes(in.File("sub/b.jpg"), MakeJpeg(30, 20, 72));
-    SetText("Text1", Utf8FromPath(out.Path()));
-    QDir::setCurrent(QString::fromStdString(in.File("")));
-    TypeIntoDialog(R"("sub/c.jp2" "sub/bad.jpg" "sub/b.jpg")", 1);
-    Click("Command2");
-    const std::string folder = in.File("sub") + kPathSeparator;
-    EXPECT_EQ(list.ItemText(0) + "|" + list.ItemText(1),
-              ImageListEntry("b.jpg", folder) + "|" + ImageListEntry("c.jp2", folder));
+    EXPECT_EQ(list.ItemText(0), ImageListEntry("b.jpg", in.File("sub") + kPathSeparator));
     EXPECT_EQ(QDir::currentPath().toStdString(), in.File("sub"));
+    SetOutput(Utf8FromPath(out.Path()));
     Click("Command3");
     Click("Option4");
     Click("Command3");
     EXPECT_EQ(messages, (std::vector<std::string>{
-                            "Image Error 48: Unable to load image file: bad.jpg",
+                            refused + "bad.jpg",
                             "Folionix 0: Done creating PDF.  Duration:  09:15:02 - 09:15:02",
                             "Folionix 0: Done creating PDFs.  Duration:  09:15:02 - 09:15:02"}));
     EXPECT_TRUE(HasPages("JPEG_Output.PDF", 2) && HasPages("b.jpg.PDF", 1) &&
@@ -256,14 +245,13 @@ TEST_F(WindowTest, SingleAndMultipleBuildsFromTheAddDialogsChoice) {
 TEST_F(WindowTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
     // Enough pages for the close to sort more than a thousand objects, which lets the window
     // handle events: a second press, a removal and a popup queued before the run must not act.
-    std::string entries;
     for (int i = 0; i < 300; ++i) {
         WriteBytes(in.File(std::to_string(i) + ".jpg"), MakeJpeg(4, 4, 72));
         list.AddItem(ImageListEntry(std::to_string(i) + ".jpg", in.File("")));
         list.SetSelected(i, i < 2);
     }
     const std::string before = State(list);
-    SetText("Text1", Utf8FromPath(out.Path()));
+    SetOutput(out.File(""));
     bool sawRun = false;
     QTimer::singleShot(0, window.get(), [&] {
         sawRun = window->RunInProgress();
@@ -271,11 +259,11 @@ TEST_F(WindowTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
         window->Command3_Click();
         window->List1_MouseDown(2, 0, 1, 1);
     });
-    SetPopupMenuHook([](std::intptr_t, QPoint) { return 1; });
+    answer = 1;
     window->Command3_Click();
     EXPECT_TRUE(sawRun) << "the close did not let events through";
     EXPECT_EQ(State(list), before);
-    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.size() + popups.size(), 1u);
     EXPECT_TRUE(HasPages("JPEG_Output.PDF", 300));
 }
 
@@ -285,43 +273,33 @@ TEST_F(WindowTest, ListKeysOpenThePopupAtTheFirstSelectedRowOrRemoveTheSelected)
     const struct {
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
+        const char* before;
         std::size_t popups;
         const char* after;
-    } cases[] = {{Qt::Key_Menu, Qt::NoModifier, 1, "B*|A|D*|C|E"},
-                 {Qt::Key_F10, Qt::ShiftModifier, 1, "B*|A|D*|C|E"},
-                 {Qt::Key_F10, Qt::NoModifier, 0, "A|B*|C|D*|E"},
-                 {Qt::Key_Delete, Qt::NoModifier, 0, "A|C|E"}};
+    } cases[] = {{Qt::Key_Menu, Qt::NoModifier, "A|B|C|D*|E", 1, "B*|A|D*|C|E"},
+                 {Qt::Key_F10, Qt::ShiftModifier, "A|B|C|D*|E", 1, "B*|A|D*|C|E"},
+                 {Qt::Key_F10, Qt::NoModifier, "A|B|C|D*|E", 0, "A|B*|C|D*|E"},
+                 {Qt::Key_Delete, Qt::NoModifier, "A|B|C|D*|E", 0, "A|C|E"},
+                 {Qt::Key_Menu, Qt::NoModifier, "A|B*|C", 0, "A|B|C"}};
     view->setFocus();
+    answer = 1;
     for (const auto& row : cases) {
-        Fill(list, "A|B|C|D*|E"); // then B as a Ctrl+click adds it: a selection out of order
-        view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select);
-        std::vector<QPoint> popups;
-        SetPopupMenuHook([&](std::intptr_t, QPoint at) {
-            popups.push_back(at);
-            return 1;
-        });
+        Fill(list, row.before); // B then toggled as by Ctrl+click: a selection out of row order
+        view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Toggle);
+        const QRect first = view->visualRect(view->model()->index(1, 0));
+        popups.clear();
         Press(row.key, row.modifiers);
         EXPECT_EQ(State(list), row.after);
-        const QRect first = view->visualRect(view->model()->index(1, 0));
         EXPECT_EQ(popups, std::vector<QPoint>(row.popups,
                                               view->viewport()->mapToGlobal(first.bottomLeft())));
-        Fill(list, "A|B|C");
-        Press(row.key, row.modifiers);
-        EXPECT_EQ(State(list) + " " + std::to_string(popups.size()),
-                  "A|B|C " + std::to_string(row.popups));
     }
 }
 
 TEST_F(WindowTest, RightPressKeepsTheSelectionAndOpensThePopupOnlyWithOne) {
     Fill(list, "A|B|C|D");
-    std::vector<QPoint> popups;
-    SetPopupMenuHook([&](std::intptr_t, QPoint at) {
-        popups.push_back(at);
-        return -1;
-    });
     const auto click = [&](int row, Qt::MouseButton button) {
-        const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-        QTest::mouseClick(view->viewport(), button, {}, at);
+        QTest::mouseClick(view->viewport(), button, {},
+                          view->visualRect(view->model()->index(row, 0)).center());
     };
     click(1, Qt::RightButton);
     EXPECT_EQ(State(list), "A|B|C|D");
@@ -342,9 +320,9 @@ TEST_F(WindowTest, DropAddsFilesInDropOrderOrOnePathAsTextAndNamesARefusedOne) {
     QMimeData files, text;
     files.setText("ignored when files come along");
     for (const char* name : {"c.jpg", "bad.jpg", "A.JPG", "c.jpg"}) {
-        files.setUrls(files.urls() << QUrl::fromLocalFile(QString::fromStdString(in.File(name))));
+        files.setUrls(files.urls() << QUrl::fromLocalFile(in.File(name).c_str()));
     }
-    text.setText(QString::fromStdString(in.File("C.jpg")));
+    text.setText(in.File("C.jpg").c_str());
     for (QMimeData* mime : {&files, &text}) {
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime, Qt::LeftButton, {});
         QApplication::sendEvent(view->viewport(), &enter);
@@ -362,23 +340,22 @@ TEST_F(WindowTest, LargeListEndsAsTheCoreListAfterEveryOperation) {
     ImageListModel expected;
     std::mt19937 random(15);
     for (const int every : {300, 10, 2, 0}) {
-        for (const int command : {1, 2, 3}) {
+        for (answer = 1; answer <= 3; ++answer) {
             std::string state;
             for (int i = 0; i < 1000; ++i) {
                 const bool on = every == 0 ? i != 0 : random() % static_cast<unsigned>(every) == 0;
-                state += "scan " + std::to_string(i) + ".jpg" + (on ? "*|" : "|");
+                state += "scan " + std::to_string(i) + (on ? "*|" : "|");
             }
             Fill(list, state);
             Fill(expected, state);
-            SetPopupMenuHook([command](std::intptr_t, QPoint) { return command; });
-            if (command == 3) {
+            if (answer == 3) {
                 window->Command4_Click();
                 RemoveSelected(expected);
             } else {
                 window->List1_MouseDown(2, 0, 1, 1);
-                (command == 1 ? MoveSelectionUp : MoveSelectionDown)(expected);
+                (answer == 1 ? MoveSelectionUp : MoveSelectionDown)(expected);
             }
-            ASSERT_EQ(State(list), State(expected)) << every << " " << command;
+            ASSERT_EQ(State(list), State(expected)) << every << " " << answer;
         }
     }
 }
