@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -85,12 +84,8 @@ protected:
         const std::string count = "/Count " + std::to_string(pages) + "\n";
         return ReadText(out.File(pdf)).find(count) != std::string::npos;
     }
-    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-    }
     // Answers the real open-files dialog once it lists its folder (the images in any letter
-    // case): types the names and presses Return (a warning it shows becomes a message), and
-    // cancels it if it is still open.
+    // case): types the names, presses Return, and cancels it if it is still open.
     void TypeIntoDialog(const char* typed) {
         QTimer::singleShot(0, window.get(), [this, typed] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -108,12 +103,6 @@ protected:
                       "A.jpg D.jpg e.J2k photo.Jpeg sub");
             auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             QTest::keyClicks(nameBox, QString::fromUtf8(typed));
-            QTimer::singleShot(0, dialog, [this] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                    messages.push_back("warning: " + box->text().toStdString());
-                    box->close();
-                }
-            });
             QTest::keyClick(nameBox, Qt::Key_Return);
             if (dialog->isVisible()) {
                 dialog->reject();
@@ -145,22 +134,19 @@ TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsTableRectangle) {
 
 // From Text1 round to Text1; a choice that switches boxes off takes them out of the order.
 TEST_F(WindowTest, TabEntersEachOptionPairAtItsChosenButton) {
-    const char* cases[][2] = {
-        {"", "Command1 Option2 Text2 List1 Text3 Option3 Text4 Text5 Text6 Text7 Text8 Option5 "
-             "Command3 Check1 Command2 Command4 Text1"},
-        {"Option1 Option4 Option6", "Command1 Option1 List1 Option4 Text5 Text6 Text7 Text8 "
-                                    "Option6 Command3 Check1 Command2 Command4 Text1"}};
-    for (const auto& [clicks, order] : cases) {
-        std::istringstream names(clicks);
-        for (std::string name; names >> name;) {
-            Click(name.c_str());
-        }
+    for (const char* order : {"Command1 Option2 Text2 List1 Text3 Option3 Text4 Text5 Text6 Text7 "
+                              "Text8 Option5 Command3 Check1 Command2 Command4 Text1",
+                              "Command1 Option1 List1 Option4 Text5 Text6 Text7 Text8 Option6 "
+                              "Command3 Check1 Command2 Command4 Text1"}) {
         QString visited;
         while (visited.isEmpty() || QApplication::focusWidget() != Control("Text1")) {
-            Press(Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited += (visited.isEmpty() ? "" : " ") + QApplication::focusWidget()->objectName();
         }
         EXPECT_EQ(visited, order);
+        for (const char* name : {"Option1", "Option4", "Option6"}) { // for the second round
+            Click(name);
+        }
     }
 }
 
@@ -184,8 +170,8 @@ TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndTheFolderButtonSetsThePath
     EXPECT_TRUE(std::filesystem::is_empty(out.Path()));
 }
 
-// The dialog answers with the names typed, sorted, even those its filter hides; a missing one is
-// named and nothing is chosen. The files chosen last are built into one document and one each.
+// The dialog answers with the names typed, sorted, even those its filter hides. The files chosen
+// last are built into one document and into one each.
 TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
     std::filesystem::create_directory(in.Path() / "sub");
     for (const char* name : {"A.jpg", "D.jpg", "photo.Jpeg", "sub/b.jpg", "sub/c.jpg"}) {
@@ -199,7 +185,6 @@ TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
         {R"("D.jpg" "notes.txt")", "D.jpg"},
         {R"( "photo.Jpeg" "A.jpg" "" "notes.txt" "noext )", "A.jpg|photo.Jpeg"},
         {" notes.txt ", ""},
-        {R"("A.jpg" "gone.jpg")", ""},
         {R"("sub/c.jpg" "sub/bad.jpg" "sub/b.jpg")", "b.jpg|c.jpg"}};
     for (const auto& [typed, listed] : cases) {
         Fill(list, "");
@@ -215,13 +200,11 @@ TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
     Click("Option4");
     Click("Command3");
     const std::string refused = "Image Error 48: Unable to load image file: ";
-    EXPECT_EQ(
-        messages,
-        (std::vector<std::string>{
-            refused + "notes.txt", refused + "notes.txt", refused + "notes.txt",
-            "warning: gone.jpg\nFile not found.\nPlease verify the correct file name was given.",
-            refused + "bad.jpg", "Folionix 0: Done creating PDF.  Duration:  09:15:02 - 09:15:02",
-            "Folionix 0: Done creating PDFs.  Duration:  09:15:02 - 09:15:02"}));
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            refused + "notes.txt", refused + "notes.txt", refused + "notes.txt",
+                            refused + "bad.jpg",
+                            "Folionix 0: Done creating PDF.  Duration:  09:15:02 - 09:15:02",
+                            "Folionix 0: Done creating PDFs.  Duration:  09:15:02 - 09:15:02"}));
     EXPECT_TRUE(HasPages("JPEG_Output.PDF", 2) && HasPages("b.jpg.PDF", 1) &&
                 HasPages("c.jpg.PDF", 1));
 }
@@ -285,7 +268,7 @@ TEST_F(WindowTest, ListKeysActOnTheSelectionAsTheCoreDoes) {
             const QRect first = view->visualRect(view->model()->index(1, 0));
             answer = row.answer;
             popups.clear();
-            Press(row.key, row.modifiers);
+            QTest::keyClick(QApplication::focusWidget(), row.key, row.modifiers);
             row.core(expected);
             ASSERT_EQ(State(list), State(expected)) << every << " " << row.key;
             EXPECT_EQ(popups,
