@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -311,3 +312,11 @@ TEST_F(WindowTest, DropAddsFilesInDropOrderOrOnePathAsTextAndNamesARefusedOne) {
 
 } // namespace
 } // namespace folionix::test
+
+// One QApplication for the whole program, on the offscreen platform unless the caller chose one.
+int main(int argc, char* argv[]) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
