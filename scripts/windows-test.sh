@@ -54,4 +54,4 @@ if [[ $# -eq 0 && ! -x "$linux_cli" ]]; then
     cmake --preset ci >/dev/null
     cmake --build --preset ci -j "$jobs" --target folionix-cli
 fi
-tests/windows/compare-with-linux.sh "$linux_cli" build/windows/cli/folionix-cli.exe
+scripts/compare-with-linux.sh "$linux_cli" build/windows/cli/folionix-cli.exe

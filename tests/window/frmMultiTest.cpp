@@ -1,27 +1,128 @@
-// The window: its controls where the layout puts them, Tab by real key presses, the handlers'
-// wiring to the builds, and a second press while a long close lets events through.
+// The window wired to the core: its controls where the layout puts them, Tab by real key presses,
+// the real "Select a File..." dialog, the handlers and the list's keys, presses and drops, and a
+// second press while a long close lets events through. The core's tables run in its own tests.
 #include "ControlTable.h"
-#include "WindowTest.h"
 
-#include "common/Clock.h"
 #include "common/FileAccess.h"
+#include "dialogs/modCmDlgDLL_qt.h"
+#include "support/ImageBytes.h"
 #include "support/TestSupport.h"
-#include "windows/ImageFixtures.h"
+#include "window/frmMulti.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
 #include <QTimer>
 
-#include <filesystem>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <sstream>
 
 namespace folionix::test {
 namespace {
 
+// The list as one text: the entries' file names joined by "|", a selected one marked with "*".
+std::string State(const ListBox& list) {
+    std::string state;
+    for (int i = 0; i < list.ListCount(); ++i) {
+        const std::string text = list.ItemText(i);
+        state +=
+            (i == 0 ? "" : "|") + text.substr(0, text.find('\t')) + (list.IsSelected(i) ? "*" : "");
+    }
+    return state;
+}
+
+// Appends the entries such a text names, in one step.
+void Fill(ListBox& list, const std::string& state) {
+    std::optional<ListChanges> batch;
+    if (auto* box = dynamic_cast<ListWidgetBox*>(&list)) {
+        batch.emplace(*box);
+    }
+    std::istringstream in(state);
+    for (std::string text; std::getline(in, text, '|');) {
+        list.AddItem(ImageListEntry(text.substr(0, text.find('*')), "/x/"));
+        list.SetSelected(list.ListCount() - 1, text.back() == '*');
+    }
+}
+
+// A fresh, shown window whose message boxes are recorded as "title style: text", and whose
+// popup records where it is shown and answers with `answer`.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window->SetMessagePresenter(
+            [this](const std::string& text, int style, const std::string& title) {
+                messages.push_back(title + " " + std::to_string(style) + ": " + text);
+            });
+        window->SetClock([] { return LocalTime{2026, 1, 2, 9, 15, 2}; });
+        SetPopupMenuHook([this](std::intptr_t, QPoint at) {
+            popups.push_back(at);
+            return answer;
+        });
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override {
+        SetPopupMenuHook({});
+        QDir::setCurrent(saved); // adding files makes their folder current
+    }
+    template <typename T = QWidget> T* Control(const char* name) const {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    void Click(const char* name) { Control<QAbstractButton>(name)->click(); }
+    void SetOutput(const std::string& path) { Control<QLineEdit>("Text1")->setText(path.c_str()); }
+    bool HasPages(const char* pdf, int pages) {
+        const std::string count = "/Count " + std::to_string(pages) + "\n";
+        return ReadText(out.File(pdf)).find(count) != std::string::npos;
+    }
+    // Answers the real open-files dialog once it lists its folder (the images in any letter
+    // case): types the names, presses Return, and cancels it if it is still open.
+    void TypeIntoDialog(const char* typed) {
+        QTimer::singleShot(0, window.get(), [typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* files = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+            const auto rows = [files] { return files->model()->rowCount(files->rootIndex()); };
+            EXPECT_TRUE(QTest::qWaitFor([&] { return rows() == 5; }));
+            QStringList shown;
+            for (int row = 0; row < rows(); ++row) {
+                shown += files->model()->index(row, 0, files->rootIndex()).data().toString();
+            }
+            shown.sort();
+            EXPECT_EQ(dialog->windowTitle() + ", " + dialog->selectedNameFilter() + ": " +
+                          shown.join(' '),
+                      "Select a File..., All Supported Files (*.JPG *.JPEG *.JPE *.JP2 *.J2K): "
+                      "A.jpg D.jpg e.J2k photo.Jpeg sub");
+            auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QTest::keyClicks(nameBox, QString::fromUtf8(typed));
+            QTest::keyClick(nameBox, Qt::Key_Return);
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+    }
+
+    QString saved = QDir::currentPath();
+    TempDir in, out;
+    std::unique_ptr<frmMulti> window = std::make_unique<frmMulti>();
+    ListBox& list = window->ImageList();
+    ImageListWidget* view = Control<ImageListWidget>("List1");
+    std::vector<std::string> messages;
+    std::vector<QPoint> popups;
+    int answer = -1;
+};
+
 TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsTableRectangle) {
-    EXPECT_EQ(window->windowTitle(), "Folionix  v2.0");
-    EXPECT_EQ(window->minimumSize(), QSize(595, 388));
-    EXPECT_EQ(window->maximumSize(), QSize(595, 388));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "the window has a fixed size";
     for (const ControlPlace& row : kControlTable) {
         const QWidget* control = Control(row.name);
-        ASSERT_NE(control, nullptr);
+        ASSERT_NE(control, nullptr) << row.name;
         EXPECT_EQ(control->parentWidget()->objectName(), *row.in ? row.in : "frmMulti") << row.name;
         EXPECT_EQ(control->geometry(),
                   QRect(row.left / 15, row.top / 15, row.width / 15, row.height / 15))
@@ -29,114 +130,92 @@ TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsTableRectangle) {
     }
 }
 
+// From Text1 round to Text1; a choice that switches boxes off takes them out of the order.
 TEST_F(WindowTest, TabEntersEachOptionPairAtItsChosenButton) {
-    const std::vector<std::string> order{"Command1", "Option2", "Text2",    "List1",  "Text3",
-                                         "Option3",  "Text4",   "Text5",    "Text6",  "Text7",
-                                         "Text8",    "Option5", "Command3", "Check1", "Command2",
-                                         "Command4", "Text1"};
-    Control("Text1")->setFocus();
-    std::vector<std::string> visited;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        Press(Qt::Key_Tab);
-        visited.push_back(FocusName());
+    for (const char* order : {"Command1 Option2 Text2 List1 Text3 Option3 Text4 Text5 Text6 Text7 "
+                              "Text8 Option5 Command3 Check1 Command2 Command4 Text1",
+                              "Command1 Option1 List1 Option4 Text5 Text6 Text7 Text8 Option6 "
+                              "Command3 Check1 Command2 Command4 Text1"}) {
+        QString visited;
+        while (visited.isEmpty() || QApplication::focusWidget() != Control("Text1")) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited += (visited.isEmpty() ? "" : " ") + QApplication::focusWidget()->objectName();
+        }
+        EXPECT_EQ(visited, order);
+        for (const char* name : {"Option1", "Option4", "Option6"}) { // for the second round
+            Click(name);
+        }
     }
-    EXPECT_EQ(visited, order);
-    Press(Qt::Key_Tab);
-    Press(Qt::Key_Tab);
-    Press(Qt::Key_Space); // what a keyboard user does next: the page mode stays
-    EXPECT_TRUE(IsChecked("Option2"));
-    EXPECT_TRUE(Control("Text2")->isEnabled());
-
-    Click("Option1");
-    Click("Option6");
-    EXPECT_FALSE(Control("Text2")->isEnabled() || Control("Text4")->isEnabled());
-    Control("Text1")->setFocus();
-    Press(Qt::Key_Tab);
-    Press(Qt::Key_Tab);
-    EXPECT_EQ(FocusName(), "Option1");
-    Control("Command3")->setFocus();
-    Press(Qt::Key_Tab, Qt::ShiftModifier);
-    EXPECT_EQ(FocusName(), "Option6");
 }
 
-// The core checks the fields; the window shows the first failing check's message, and the
-// folder chooser's answer, normalised, becomes the output path (Cancel keeps it).
+// The folder chooser's answer, normalised, becomes the output path (Cancel keeps it); Save PDF
+// shows the first failing check's message and writes nothing.
 TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndTheFolderButtonSetsThePath) {
-    TempDir out;
-    SetText("Text3", "a/b.pdf");
-    SetFolderDialogHook([&](QWidget*, const QString&) {
-        return QString::fromStdString(Utf8FromPath(out.Path()) + "/");
-    });
+    Control<QLineEdit>("Text3")->setText("a/b.pdf");
+    SetFolderDialogHook(
+        [&](QWidget*, const QString&) { return QString::fromStdString(out.File("")); });
     Click("Command1");
     Click("Command3");
     SetFolderDialogHook([](QWidget*, const QString&) { return QString(); });
     Click("Command1");
     EXPECT_EQ(Control<QLineEdit>("Text1")->text().toStdString(), Utf8FromPath(out.Path()));
-    SetText("Text1", "");
+    SetOutput("");
     Click("Command3");
-    EXPECT_EQ(messages, (std::vector<ShownMessage>{
-                            {"Please enter a valid file name (cannot contain \\ / : * < > ? | \")",
-                             0, "Folionix"},
-                            {"Please enter an Output Path", 16, "Error"}}));
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "Folionix 0: Please enter a valid file name (cannot contain \\ / : * "
+                            "< > ? | \")",
+                            "Error 16: Please enter an Output Path"}));
     EXPECT_TRUE(std::filesystem::is_empty(out.Path()));
 }
 
-class BuildTest : public WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->SetClock([] { return LocalTime{2026, 1, 2, 9, 15, 2}; });
-        SetText("Text1", Utf8FromPath(out.Path()));
+// The dialog answers with the names typed, sorted, even those its filter hides. The files chosen
+// last are built into one document and into one each.
+TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
+    std::filesystem::create_directory(in.Path() / "sub");
+    for (const char* name : {"A.jpg", "D.jpg", "photo.Jpeg", "sub/b.jpg", "sub/c.jpg"}) {
+        WriteBytes(in.File(name), MakeJpeg(30, 20, 72));
     }
-    QString Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        WriteBytes(in.File(name), bytes);
-        return QString::fromStdString(in.File(name));
+    for (const char* name : {"e.J2k", "notes.txt", "noext", "sub/bad.jpg"}) {
+        WriteText(in.File(name), "x");
     }
-    int Pages(const char* pdf) {
-        std::string pages = "0";
-        RunCommand("qpdf --show-npages " + ShellQuote(out.File(pdf)), &pages);
-        return std::stoi(pages);
+    const char* cases[][2] = {
+        {"", ""},
+        {R"("D.jpg" "notes.txt")", "D.jpg"},
+        {R"( "photo.Jpeg" "A.jpg" "" "notes.txt" "noext )", "D.jpg|A.jpg|photo.Jpeg"},
+        {" notes.txt ", "D.jpg|A.jpg|photo.Jpeg"},
+        {R"("sub/c.jpg" "sub/bad.jpg" "sub/b.jpg")", "D.jpg|A.jpg|photo.Jpeg|b.jpg|c.jpg"}};
+    for (const auto& [typed, listed] : cases) {
+        QDir::setCurrent(in.File("").c_str());
+        TypeIntoDialog(typed);
+        Click("Command2");
+        EXPECT_EQ(State(list), listed) << typed;
     }
-    TempDir in;
-    TempDir out;
-};
-
-TEST_F(BuildTest, SingleAndMultipleBuildsFromTheAddDialogsChoice) {
-    const QStringList chosen{Write("c.jp2", MakeJp2(40, 30)), Write("bad.jpg", {0xFF, 0xD8}),
-                             Write("b.jpg", MakeJpeg(30, 20, 72))};
-    OpenFilesRequest asked;
-    SetOpenFilesDialogHook([&](const OpenFilesRequest& request) {
-        asked = request;
-        return chosen;
-    });
-    Click("Command2");
-    EXPECT_EQ(asked.title, "Select a File...");
-    EXPECT_EQ(asked.directory, saved);
-    EXPECT_EQ(asked.nameFilters.value(0), "All Supported Files (*.JPG *.JPEG *.JPE *.JP2 *.J2K)");
-    const std::string folder = Utf8FromPath(in.Path()) + kPathSeparator;
-    EXPECT_EQ(Entries(), (std::vector<std::string>{ImageListEntry("b.jpg", folder),
-                                                   ImageListEntry("c.jp2", folder)}));
-    EXPECT_EQ(QDir::currentPath().toStdString(), Utf8FromPath(in.Path()));
+    EXPECT_EQ(list.ItemText(3), ImageListEntry("b.jpg", in.File("sub") + kPathSeparator));
+    EXPECT_EQ(QDir::currentPath().toStdString(), in.File("sub"));
+    SetOutput(Utf8FromPath(out.Path()));
     Click("Command3");
     Click("Option4");
     Click("Command3");
-    EXPECT_EQ(messages,
-              (std::vector<ShownMessage>{
-                  {"Unable to load image file: bad.jpg", 48, "Image Error"},
-                  {"Done creating PDF.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"},
-                  {"Done creating PDFs.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"}}));
-    EXPECT_EQ(Pages("JPEG_Output.PDF") + Pages("b.jpg.PDF") + Pages("c.jp2.PDF"), 4);
+    const std::string refused = "Image Error 48: Unable to load image file: ";
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            refused + "notes.txt", refused + "notes.txt", refused + "notes.txt",
+                            refused + "bad.jpg",
+                            "Folionix 0: Done creating PDF.  Duration:  09:15:02 - 09:15:02",
+                            "Folionix 0: Done creating PDFs.  Duration:  09:15:02 - 09:15:02"}));
+    EXPECT_TRUE(HasPages("JPEG_Output.PDF", 5) && HasPages("b.jpg.PDF", 1) &&
+                HasPages("c.jpg.PDF", 1));
 }
 
-TEST_F(BuildTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
+TEST_F(WindowTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
     // Enough pages for the close to sort more than a thousand objects, which lets the window
     // handle events: a second press, a removal and a popup queued before the run must not act.
-    std::vector<std::string> entries;
     for (int i = 0; i < 300; ++i) {
-        Write(std::to_string(i) + ".jpg", MakeJpeg(4, 4, 72));
-        entries.push_back(ImageListEntry(std::to_string(i) + ".jpg", in.File("")));
+        WriteBytes(in.File(std::to_string(i) + ".jpg"), MakeJpeg(4, 4, 72));
+        list.AddItem(ImageListEntry(std::to_string(i) + ".jpg", in.File("")));
+        list.SetSelected(i, i < 2);
     }
-    FillList(entries, {1, 2});
+    const std::string before = State(list);
+    SetOutput(out.File(""));
     bool sawRun = false;
     QTimer::singleShot(0, window.get(), [&] {
         sawRun = window->RunInProgress();
@@ -144,13 +223,100 @@ TEST_F(BuildTest, HandlersDoNothingWhileTheCloseLetsEventsThrough) {
         window->Command3_Click();
         window->List1_MouseDown(2, 0, 1, 1);
     });
-    SetPopupMenuHook([](std::intptr_t, QPoint) { return 1; });
+    answer = 1;
     window->Command3_Click();
     EXPECT_TRUE(sawRun) << "the close did not let events through";
-    EXPECT_EQ(Entries(), entries);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(Pages("JPEG_Output.PDF"), 300);
+    EXPECT_EQ(State(list), before);
+    EXPECT_EQ(messages.size() + popups.size(), 1u);
+    EXPECT_TRUE(HasPages("JPEG_Output.PDF", 300));
+}
+
+// The Menu key and Shift+F10 open the popup at the first selected row (its answer moves the
+// selection up or down), Delete removes the selected, F10 alone does nothing, and
+// without a selection no key acts. A change of many entries is shown in one step, whatever path it
+// takes; the list ends as the core's.
+TEST_F(WindowTest, ListKeysActOnTheSelectionAsTheCoreDoes) {
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int answer; // 0: no popup
+        void (*core)(ListBox&);
+    } cases[] = {{Qt::Key_Menu, Qt::NoModifier, 1, MoveSelectionUp},
+                 {Qt::Key_F10, Qt::ShiftModifier, 2, MoveSelectionDown},
+                 {Qt::Key_F10, Qt::NoModifier, 0, [](ListBox&) {}},
+                 {Qt::Key_Delete, Qt::NoModifier, 0, RemoveSelected}};
+    std::mt19937 random(15);
+    view->setFocus();
+    for (const unsigned every : {300u, 10u, 2u, 1u, 0u}) { // 0: nothing selected
+        for (const auto& row : cases) {
+            std::string state;
+            for (int i = 0; i < 1000; ++i) {
+                state +=
+                    std::to_string(i) + (i > 1 && every > 0 && random() % every == 0 ? "*|" : "|");
+            }
+            ImageListModel expected;
+            Fill(expected, state);
+            view->Entries().ResetTexts({});
+            Fill(list, state);
+            // Row 1 joins last, as by Ctrl+click: a selection out of row order.
+            view->selectionModel()->select(view->model()->index(1, 0),
+                                           every > 0 ? QItemSelectionModel::Select
+                                                     : QItemSelectionModel::NoUpdate);
+            expected.SetSelected(1, every > 0);
+            const QRect first = view->visualRect(view->model()->index(1, 0));
+            answer = row.answer;
+            popups.clear();
+            QTest::keyClick(QApplication::focusWidget(), row.key, row.modifiers);
+            row.core(expected);
+            ASSERT_EQ(State(list), State(expected)) << every << " " << row.key;
+            EXPECT_EQ(popups,
+                      std::vector<QPoint>(row.answer > 0 && every > 0,
+                                          view->viewport()->mapToGlobal(first.bottomLeft())));
+        }
+    }
+}
+
+TEST_F(WindowTest, RightPressKeepsTheSelectionAndOpensThePopupOnlyWithOne) {
+    Fill(list, "A|B|C|D");
+    const QPoint at = view->visualRect(view->model()->index(3, 0)).center();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at); // no selection: no popup
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);  // the view remembers a press
+    list.SetSelected(0, true);
+    list.SetSelected(3, false);
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
+    EXPECT_EQ(State(list), "A*|B|C|D");
+    EXPECT_EQ(popups, std::vector<QPoint>{QCursor::pos()});
+}
+
+TEST_F(WindowTest, DropAddsFilesInDropOrderOrOnePathAsTextAndNamesARefusedOne) {
+    for (const char* name : {"c.jpg", "A.JPG", "C.jpg", "bad.jpg"}) {
+        WriteBytes(in.File(name), name[0] == 'b' ? Bytes{0xFF} : MakeJpeg(8, 8, 72));
+    }
+    QMimeData files, text;
+    files.setText("ignored when files come along");
+    for (const char* name : {"c.jpg", "bad.jpg", "A.JPG", "c.jpg"}) {
+        files.setUrls(files.urls() << QUrl::fromLocalFile(in.File(name).c_str()));
+    }
+    text.setText(in.File("C.jpg").c_str());
+    for (QMimeData* mime : {&files, &text}) {
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime, Qt::LeftButton, {});
+        QApplication::sendEvent(view->viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime, Qt::LeftButton, {});
+        QApplication::sendEvent(view->viewport(), &drop);
+    }
+    EXPECT_EQ(State(list), "c.jpg|A.JPG|C.jpg");
+    EXPECT_EQ(messages, std::vector<std::string>{"Image Error 48: Unable to load image file: " +
+                                                 in.File("bad.jpg")});
 }
 
 } // namespace
 } // namespace folionix::test
+
+// One QApplication for the whole program, on the offscreen platform unless the caller chose one.
+int main(int argc, char* argv[]) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}

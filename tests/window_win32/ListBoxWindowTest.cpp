@@ -3,8 +3,8 @@
 #include "Win32WindowTest.h"
 
 #include "conversion/modFolionix.h"
+#include "support/ImageBytes.h"
 #include "support/TestSupport.h"
-#include "windows/ImageFixtures.h"
 
 namespace folionix::test {
 namespace {

@@ -2,9 +2,9 @@
 // message, and builds that write folionix-cli.exe's bytes.
 #include "Win32WindowTest.h"
 
+#include "support/ImageBytes.h"
 #include "support/TestSupport.h"
 #include "window/ControlTable.h"
-#include "windows/ImageFixtures.h"
 
 #include <algorithm>
 #include <filesystem>

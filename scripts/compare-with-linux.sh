@@ -3,7 +3,7 @@
 # same images: every byte equal except the header's date line, which has the same length in
 # both, so every offset in the cross-reference table agrees too.
 #
-#   tests/windows/compare-with-linux.sh LINUX_CLI WINDOWS_CLI_EXE
+#   scripts/compare-with-linux.sh LINUX_CLI WINDOWS_CLI_EXE
 #
 # The images are made here with cjpeg, ImageMagick and opj_compress: JPEGs with and without a
 # resolution, grey and colour, a name with spaces and non-ASCII letters, a JP2 file and a raw
@@ -17,7 +17,7 @@ if (($# != 2)); then
 fi
 linux_cli=$(realpath "$1")
 windows_cli=$(realpath "$2")
-repo=$(cd "$(dirname "$0")/../.." && pwd)
+repo=$(cd "$(dirname "$0")/.." && pwd)
 wine_run="$repo/cmake/wine-run.sh"
 # Wine turns the UTF-8 command line into UTF-16 by the locale's character set.
 export LC_ALL=C.UTF-8

@@ -1,0 +1,72 @@
+// What holds only on Windows: backslash folders, drive roots, a file system that ignores letter
+// case, and non-ASCII names read and written through wide paths. The core's own tables run
+// elsewhere; here each path form is wired through once.
+#include "dialogs/modCmDlgDLL.h"
+#include "support/FakeHost.h"
+#include "support/ImageBytes.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace folionix::test {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(WindowsPaths, ListEntriesAndDialogAnswersKeepBackslashFoldersAndDriveRoots) {
+    std::string name, folder;
+    SplitListEntry("x.jp2\t\t\t\t\t  C:\\Scans  ", name, folder);
+    EXPECT_EQ(folder, "C:\\Scans\\");
+    std::vector<std::string> names;
+    std::int32_t count = 0;
+    const std::string buffer = "C:\\\0y.jpg\0x.jpg\0\0"s + std::string(8000, ' ');
+    EXPECT_TRUE(ReadOpenFilesAnswer(ReadResultStrings(buffer), folder, names, count));
+    EXPECT_EQ(folder + names.at(0) + "|" + names.at(1), "C:\\x.jpg|y.jpg");
+    FakeHost host;
+    AddDroppedFiles(host, DropData{false, "", {"C:\\my.scans\\page"}});
+    EXPECT_EQ(host.messages.at(0).text, "Unable to load image file: C:\\my.scans\\page");
+}
+
+// Windows opens PHOTO.JPG when asked for photo.jpg: other spellings find the entry listed. "C:"
+// gets its backslash; per-image documents are named folder + image name + ".PDF", in a drive's
+// root too (the Wine runner maps a writable D: to a scratch folder).
+TEST(WindowsPaths, ChosenFilesIgnoreLetterCaseTravelAsWidePathsAndReachDriveRoots) {
+    TempDir dir;
+    const std::string folder = Utf8FromPath(dir.Path() / PathFromUtf8("\xC3\xA9t\xC3\xA9")) + "\\";
+    const std::string jp2 = "\xE6\x97\xA5\xE6\x9C\xAC \xC3\xB8.jp2"; // "日本 ø.jp2"
+    std::filesystem::create_directory(PathFromUtf8(folder));
+    WriteBytes(folder + "photo.jpg", MakeJpeg(10, 10, 72));
+    WriteBytes(folder + jp2, MakeJp2(64, 32));
+    FakeHost host;
+    AddDroppedFiles(host, DropData{false, "", {folder + "photo.jpg", folder + "PHOTO.JPG"}});
+    AddSelectedFiles(host, folder.substr(0, folder.size() - 1), {"Photo.Jpg", jp2}, 2);
+    ASSERT_EQ(host.list.ListCount(), 2);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.list.ItemText(1), jp2 + "\t\t\t\t\t" + folder);
+    host.fields[SettingsField::OutputPath] = folder;
+    host.fields[SettingsField::FileName] =
+        "r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC.pdf"; // "résumé €.pdf"
+    EXPECT_TRUE(CreateSinglePdf(host));
+    EXPECT_EQ(ReadText(folder + host.fields[SettingsField::FileName]).rfind("%PDF-1.3", 0), 0u);
+    const char* drive = std::getenv("FOLIONIX_SCRATCH_DRIVE");
+    if (drive == nullptr || drive != "D:"s ||
+        !File::Open("C:\\folionix-probe", File::Mode::CreateTruncate)) {
+        GTEST_SKIP() << "no writable C:\\ and scratch drive D: (FOLIONIX_SCRATCH_DRIVE)";
+    }
+    std::filesystem::remove("C:\\folionix-probe");
+    host.fields[SettingsField::OutputPath] = "C:";
+    EXPECT_TRUE(CreateSinglePdf(host));
+    EXPECT_TRUE(
+        std::filesystem::remove(PathFromUtf8("C:\\" + host.fields[SettingsField::FileName])));
+    host.fields[SettingsField::OutputPath] = "D:\\";
+    EXPECT_TRUE(CreateMultiplePdfs(host));
+    for (const std::string& pdf : {"D:\\photo.jpg.PDF"s, "D:\\" + jp2 + ".PDF"}) {
+        EXPECT_TRUE(std::filesystem::remove(PathFromUtf8(pdf))) << pdf;
+    }
+}
+
+} // namespace
+} // namespace folionix::test
