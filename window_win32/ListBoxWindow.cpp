@@ -231,6 +231,10 @@ void ListBoxWindow::Commit(Working& work) const {
     const std::size_t count = work.texts.size();
     if (!work.textsChanged && !work.removed) {
         // Rows appended, if any, and the selection.
+        if (count == oldCount && !work.selectionChanged) {
+            return;
+        }
+        Send(list_, WM_SETREDRAW, FALSE);
         if (count > oldCount) {
             Send(list_, LB_INITSTORAGE, Index(count - oldCount), 0);
             for (std::size_t row = oldCount; row < count; ++row) {
@@ -243,6 +247,8 @@ void ListBoxWindow::Commit(Working& work) const {
             work.shownSelected.resize(count, 0);
             ShowSelection(work.selected, work.shownSelected);
         }
+        Send(list_, WM_SETREDRAW, TRUE);
+        InvalidateRect(list_, nullptr, TRUE);
         return;
     }
 
