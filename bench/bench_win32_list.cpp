@@ -1,6 +1,6 @@
 // Times the Windows window's list with thousands of entries, through the same core calls and
-// redraw pause its handlers use: adding every file as one drop, moving one row, every tenth row
-// and all rows but one up and down, and removing all rows but one. Run under Wine:
+// span of changes its handlers use: adding every file as one drop, moving one row, every tenth
+// row and all rows but one up and down, and removing all rows but one. Run under Wine:
 //
 //   cmake/wine-run.sh build/windows/bench/bench_win32_list.exe [N ...]   (default 2000 20000)
 
@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
         }
         frmMulti window;
         HWND list = window.Control("List1");
-        folionix::ListBox& entries = window.ImageList();
+        folionix::ListBoxWindow& entries = window.ImageList();
         Report(size, "add by drop", Seconds([&] {
-                   const folionix::ListRedrawPause pause(list);
+                   const folionix::ListChanges changes(entries);
                    static_cast<void>(folionix::AddDroppedFiles(window, drop));
                }));
         const int rows = static_cast<int>(size);
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         for (const Move& move : moves) {
             Select(list, move.chosen);
             Report(size, move.name, Seconds([&] {
-                       const folionix::ListRedrawPause pause(list);
+                       const folionix::ListChanges changes(entries);
                        if (move.up) {
                            folionix::MoveSelectionUp(entries);
                        } else {
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
         }
         Select(list, [rows](int row) { return row != rows / 2; });
         Report(size, "remove all but one", Seconds([&] {
-                   const folionix::ListRedrawPause pause(list);
+                   const folionix::ListChanges changes(entries);
                    folionix::RemoveSelected(entries);
                }));
         if (entries.ListCount() != 1) {

@@ -5,26 +5,37 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace folionix {
 
-// The image list as the conversion code sees it, over a list box with extended selection. Every
-// operation is one or two list box messages; item texts are UTF-8 here and UTF-16 in the box.
-// The prefix search is LB_FINDSTRING and the length LB_GETTEXTLEN, so a duplicate is found the
-// way the platform compares texts: without regard to letter case. An index of the texts kept
-// beside the box answers "no such item" for an ASCII prefix without a linear LB_FINDSTRING, so
+// The image list as the conversion code sees it, over a list box with extended selection; item
+// texts are UTF-8 here and UTF-16 in the box.
+//
+// Between BeginChanges and EndChanges the conversion code works on a copy of the list held in
+// memory, and the box is brought to the copy once at the end: with its repainting paused, the
+// added rows appended, the rows that changed replaced one by one when they are few, or the box
+// filled anew when that is cheaper, and the selection set by runs. Adding, moving or removing
+// thousands of entries then costs a message or two per row, not several per core call. Outside
+// such a span every change is one such step of its own.
+//
+// The prefix search is LB_FINDSTRING and the length LB_GETTEXTLEN on the box, so a duplicate is
+// found the way the platform compares texts: without regard to letter case. An index of the
+// copy's texts answers "no such item" for an ASCII prefix without a linear LB_FINDSTRING, so
 // adding thousands of new files does not search the box once per file; whenever an item may
-// match, the box itself is asked.
+// match, the box is brought to the copy and asked itself.
+//
+// The box's texts change only through this class; a box whose count differs from the texts kept
+// for it is read anew.
 class ListBoxWindow final : public ListBox {
 public:
     explicit ListBoxWindow(HWND list) : list_(list) {}
 
     std::int32_t ListCount() const override;
     std::string ItemText(std::int32_t index) const override;
-    // Replaces the text in place: the item keeps its selected state, and the list its scroll
-    // position.
     void SetItemText(std::int32_t index, const std::string& text) override;
     bool IsSelected(std::int32_t index) const override;
     void SetSelected(std::int32_t index, bool selected) override;
@@ -37,31 +48,52 @@ public:
     // read and its UTF-8 length given (for ASCII names the two are the same number).
     std::int32_t TextLength(std::int32_t index) const override;
 
+    void BeginChanges();
+    void EndChanges();
+    // Shows the changes so far (before a message box, say); the span goes on.
+    void ShowChanges() const;
+
     HWND Handle() const { return list_; }
 
 private:
-    void WidenForText(const std::wstring& text);
-    // True when the index has seen every change to the box (only appends through AddItem since
-    // it was built), judged by the count it expects.
-    bool IndexCurrent() const;
+    struct Working {
+        std::vector<std::string> texts;
+        std::vector<char> selected;
+        std::vector<std::int32_t> origin; // the box's row, -1 for an added entry
+        std::vector<char> shownSelected;  // the box's selection, by the box's rows
+        std::int32_t selectedCount = 0;
+        bool textsChanged = false;
+        bool removed = false;
+        bool selectionChanged = false;
+    };
+
+    Working* Work() const;
+    void Commit(Working& work) const;
+    // Fills the box anew with the copy's texts.
+    void Refill(const Working& work) const;
+    void ShowSelection(const std::vector<char>& selected, std::vector<char> shown) const;
+    std::vector<char> BoxSelection(std::size_t count) const;
+    void WidenFor(const std::vector<std::string>& texts, std::size_t first) const;
+    bool IsValidRow(std::int32_t index) const;
 
     HWND list_;
-    int widestText_ = 0;
+    int depth_ = 0;
+    mutable int widestText_ = 0;
+    mutable std::vector<std::string> shown_; // the box's texts, in its order
+    mutable std::optional<Working> working_;
     mutable ListTextIndex index_;
-    mutable std::int32_t indexedCount_ = -1;
 };
 
-// Stops a list box from repainting for the life of a scope, then repaints it once: adding,
-// moving or removing thousands of entries costs the changes alone, not a paint per entry.
-class ListRedrawPause {
+// Gathers the changes of one operation on the list and shows them when it ends.
+class ListChanges {
 public:
-    explicit ListRedrawPause(HWND list);
-    ~ListRedrawPause();
-    ListRedrawPause(const ListRedrawPause&) = delete;
-    ListRedrawPause& operator=(const ListRedrawPause&) = delete;
+    explicit ListChanges(ListBoxWindow& box) : box_(box) { box_.BeginChanges(); }
+    ~ListChanges() { box_.EndChanges(); }
+    ListChanges(const ListChanges&) = delete;
+    ListChanges& operator=(const ListChanges&) = delete;
 
 private:
-    HWND list_;
+    ListBoxWindow& box_;
 };
 
 } // namespace folionix

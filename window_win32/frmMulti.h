@@ -48,7 +48,7 @@ public:
     bool IsSinglePdf() const override;
     bool IsCentered() const override;
     CheckState ShrinkCheckState() const override;
-    ListBox& ImageList() override;
+    ListBoxWindow& ImageList() override;
 
     // What the window does for the run: a modal message box (16 stop, 48 exclamation, 0 OK
     // alone), a warning, the local clock, and a pass over pending window messages while a long
@@ -85,8 +85,7 @@ private:
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
-    static LRESULT CALLBACK ListProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
-                                          UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK ListProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
@@ -95,8 +94,6 @@ private:
     void OnCommand(HWND control);
     // The selected option of each pair is its group's one tab stop.
     void UpdateOptionTabStops();
-    // Keeps the caret (the current-item frame) on the entry it was on before a reorder.
-    void KeepCaretOnEntry(const std::string& entry);
     bool IsChecked(std::string_view name) const;
 
     HWND window_ = nullptr;
@@ -107,6 +104,7 @@ private:
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::unique_ptr<ListBoxWindow> listBox_;
+    WNDPROC listProcedure_ = nullptr;
     std::unique_ptr<Win32MenuService> menus_;
     ListDropTarget* dropTarget_ = nullptr;
     bool quitOnDestroy_ = false;

@@ -1,21 +1,20 @@
 #!/usr/bin/env bash
 # One run of folionix.exe under Wine on a virtual X display: the window must come up, it is
-# photographed, then closed with WM_CLOSE (sent by the test program), and the program must end
+# photographed, then closed with WM_CLOSE (posted by Wine's taskkill), and the program must end
 # on its own with exit code 0.
 #
-#   tests/window_win32/end-to-end.sh FOLIONIX_EXE TEST_WINDOW_WIN32_EXE SCREENSHOT_PNG
+#   tests/window_win32/end-to-end.sh FOLIONIX_EXE SCREENSHOT_PNG
 #
 # Make the README's picture with
 #   tests/window_win32/end-to-end.sh build/windows/window_win32/folionix.exe \
-#       build/windows/tests/window_win32/test_window_win32.exe docs/screenshot-windows.png
+#       docs/screenshot-windows.png
 set -euo pipefail
-if (($# != 3)); then
-    echo "usage: $0 FOLIONIX_EXE TEST_WINDOW_WIN32_EXE SCREENSHOT_PNG" >&2
+if (($# != 2)); then
+    echo "usage: $0 FOLIONIX_EXE SCREENSHOT_PNG" >&2
     exit 2
 fi
 program=$(realpath "$1")
-helper=$(realpath "$2")
-screenshot=$(realpath -m "$3")
+screenshot=$(realpath -m "$2")
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 for tool in Xvfb import convert; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -26,7 +25,7 @@ done
 
 # A prefix of its own that draws through X11 (the test programs' prefix has no display), made
 # by cmake/wine-run.sh on first use. Its programs share one Wine virtual desktop the size of
-# the picture, so the window gets Wine's caption bar without a window manager and the helper
+# the picture, so the window gets Wine's caption bar without a window manager and taskkill
 # finds it there.
 export WINEPREFIX="$repo/build/wine-display" FOLIONIX_WINE_GRAPHICS=x11
 "$repo/cmake/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer' \
@@ -63,18 +62,33 @@ done
 
 "$wine" "$program" &
 window=$!
-# The helper waits (up to 30 s) until the window is shown.
-"$wine" "$helper" --wait-window
-sleep 2
+# Photographed once the window shows (the empty desktop is one colour), up to 30 s.
+colours=0
+for _ in $(seq 60); do
+    sleep 0.5
+    import -window root -crop 640x440+0+0 +repage "$screenshot"
+    colours=$(convert "$screenshot" -format '%k' info:)
+    ((colours >= 8)) && break
+done
+sleep 1
 import -window root -crop 640x440+0+0 +repage "$screenshot"
-"$wine" "$helper" --close-window
+colours=$(convert "$screenshot" -format '%k' info:)
+# taskkill without /f asks the program's windows to close: it posts them WM_CLOSE.
+"$wine" taskkill /im folionix.exe >/dev/null 2>&1
+for _ in $(seq 100); do
+    kill -0 "$window" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$window" 2>/dev/null; then
+    echo "end-to-end: folionix.exe did not close on WM_CLOSE within 10 s" >&2
+    exit 1
+fi
 status=0
 wait "$window" || status=$?
 if ((status != 0)); then
     echo "end-to-end: folionix.exe ended with $status" >&2
     exit 1
 fi
-colours=$(convert "$screenshot" -format '%k' info:)
 if ((colours < 8)); then
     echo "end-to-end: the screenshot shows no window ($colours colours)" >&2
     exit 1

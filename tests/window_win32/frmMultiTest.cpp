@@ -1,124 +1,246 @@
-// The window on Windows: its controls at the table's rectangles, the first failing check's
-// message, and builds that write folionix-cli.exe's bytes.
-#include "Win32WindowTest.h"
-
+// The window on Windows, driven through its real controls under Wine: the controls at the table's
+// rectangles, the first failing check's message, builds that write folionix-cli.exe's bytes, and
+// the list (popup by right press or keyboard, removal by button or Delete, drops, thousands of
+// entries). Message boxes are recorded, the clock is fixed, and the popup answers as a test says.
+#include "window_win32/frmMulti.h"
+#include "conversion/modFolionix.h"
 #include "support/ImageBytes.h"
 #include "support/TestSupport.h"
 #include "window/ControlTable.h"
+#include "window_win32/Seams.h"
+#include "window_win32/WideText.h"
 
-#include <algorithm>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 namespace folionix::test {
 namespace {
 
-TEST_F(Win32WindowTest, EveryControlSitsInItsContainerAtItsTableRectangleAt96Dpi) {
-    ASSERT_EQ(window->Dpi(), 96u);
-    for (const ControlPlace& row : kControlTable) {
-        RECT rect{};
-        GetWindowRect(window->Control(row.name), &rect);
-        MapWindowPoints(nullptr, *row.in ? window->Control(row.in) : window->Handle(),
-                        reinterpret_cast<POINT*>(&rect), 2);
-        EXPECT_EQ(rect.left * 15, row.left) << row.name;
-        EXPECT_EQ(rect.top * 15, row.top) << row.name;
-        EXPECT_EQ((rect.right - rect.left) * 15, row.width) << row.name;
-        EXPECT_EQ((rect.bottom - rect.top) * 15, row.height) << row.name;
+class Win32WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { Open(); }
+    void Open() {
+        [[maybe_unused]] static const HRESULT ole = OleInitialize(nullptr); // drops, clipboard
+        window.reset();
+        messages.clear();
+        Seams() = {};
+        Seams().messageBox = [this](HWND, const std::string& text, int style,
+                                    const std::string& title) {
+            messages.push_back(std::to_string(style) + " " + title + ": " + text);
+        };
+        Seams().now = [] { return LocalTime{2026, 3, 4, 9, 15, 2}; };
+        Popup(0);
+        window = std::make_unique<frmMulti>();
+        list = window->Control("List1");
     }
-}
+    // The popup answers chosen; its captions ("Up;Down;") and where it opened are kept.
+    void Popup(int chosen) {
+        Seams().trackPopupMenu = [this, chosen](HMENU menu, UINT flags, POINT at, HWND owner) {
+            EXPECT_EQ(flags, 0x102u); // TPM_RETURNCMD | TPM_RIGHTBUTTON
+            EXPECT_EQ(owner, window->Handle());
+            menuAt = at;
+            for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                wchar_t text[64] = {};
+                GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+                captions += std::wstring(text) + L";";
+            }
+            return chosen;
+        };
+    }
+    void SetText(const char* name, const std::string& utf8) {
+        SetWindowTextW(window->Control(name), WideFromUtf8(utf8).c_str());
+    }
+    void Click(const char* name) { SendMessageW(window->Control(name), BM_CLICK, 0, 0); }
+    void Send(UINT message, WPARAM wParam, LPARAM lParam) {
+        SendMessageW(list, message, wParam, lParam);
+    }
+    // The box's rows, or a list's, each selected one marked with a leading "*".
+    static std::vector<std::string> Rows(const ListBox& entries) {
+        std::vector<std::string> rows;
+        for (std::int32_t i = 0; i < entries.ListCount(); ++i) {
+            rows.push_back((entries.IsSelected(i) ? "*" : "") + entries.ItemText(i));
+        }
+        return rows;
+    }
+    std::vector<std::string> Rows() const { return Rows(window->ImageList()); }
+    void FillList(const std::vector<std::string>& rows) {
+        Send(LB_RESETCONTENT, 0, 0);
+        for (const std::string& row : rows) {
+            window->ImageList().AddItem(row.substr(row[0] == '*' ? 1 : 0));
+            Send(LB_SETSEL, row[0] == '*', window->ImageList().ListCount() - 1);
+        }
+    }
+    // Drops files (CF_HDROP) on the list through its drop target, or one path as text. The
+    // clipboard's data object stands in for a drag's: it offers the one format set here.
+    void Drop(const std::vector<std::string>& paths, bool asText = false) {
+        // A DROPFILES header (the names start at byte 20 and are wide), then the names.
+        std::wstring text =
+            asText ? WideFromUtf8(paths.front()) : std::wstring(L"\x14\0\0\0\0\0\0\0\x01\0", 10);
+        for (const std::string& path : asText ? std::vector<std::string>() : paths) {
+            text += WideFromUtf8(path) + L'\0';
+        }
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        ASSERT_TRUE(OpenClipboard(window->Handle()) && EmptyClipboard());
+        SetClipboardData(asText ? CF_UNICODETEXT : CF_HDROP, memory);
+        CloseClipboard();
+        IDataObject* data = nullptr;
+        ASSERT_EQ(OleGetClipboard(&data), S_OK);
+        DWORD effect = DROPEFFECT_COPY;
+        ASSERT_EQ(window->ListDropHandler()->DragEnter(data, MK_LBUTTON, {10, 10}, &effect), S_OK);
+        ASSERT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+        EXPECT_EQ(window->ListDropHandler()->Drop(data, 0, {10, 10}, &effect), S_OK);
+        data->Release();
+    }
 
-struct CheckRow {
-    std::vector<std::pair<const char*, std::string>> fields;
-    ShownMessage shown;
+    std::unique_ptr<frmMulti> window;
+    HWND list = nullptr;
+    std::vector<std::string> messages;
+    std::wstring captions;
+    POINT menuAt{};
 };
 
-class CheckTest : public Win32WindowTest, public ::testing::WithParamInterface<CheckRow> {};
+TEST_F(Win32WindowTest, EveryControlSitsInItsContainerAtItsTableRectangleAt96Dpi) {
+    for (const ControlPlace& row : kControlTable) {
+        RECT r{};
+        GetWindowRect(window->Control(row.name), &r);
+        MapWindowPoints(nullptr, *row.in ? window->Control(row.in) : window->Handle(),
+                        reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ((std::array<long, 4>{r.left * 15, r.top * 15, (r.right - r.left) * 15,
+                                       (r.bottom - r.top) * 15}),
+                  (std::array<long, 4>{row.left, row.top, row.width, row.height}))
+            << row.name;
+    }
+}
 
-TEST_P(CheckTest, SavePdfShowsTheFirstFailingChecksMessageOnly) {
+TEST_F(Win32WindowTest, SavePdfShowsTheFirstFailingChecksMessageOnly) {
     TempDir out;
-    Seams().now = [] { return LocalTime{2026, 3, 4, 9, 15, 2}; };
-    SetText("Text1", Utf8FromWide(out.Path().wstring()));
-    for (const auto& [name, text] : GetParam().fields) {
-        SetText(name, text);
+    const std::pair<std::vector<std::pair<const char*, std::string>>, std::string> rows[] = {
+        {{{"Text1", ""}, {"Text2", "0"}}, "16 Error: Please enter an Output Path"},
+        {{{"Text4", "x"}, {"Text5", "-1"}}, "16 Error: Please enter valid page dimensions."},
+        {{{"Text7", "-1"}, {"Text3", "a?"}},
+         "16 Error: Please enter valid margins (zero or greater)."},
+        {{{"Text3", "a/b.pdf"}},
+         "0 Folionix: Please enter a valid file name (cannot contain \\ / : * < > ? | \")"},
+        {{{"Text1", Utf8FromWide(out.Path().wstring())}, {"Text2", "8,5"}},
+         "0 Folionix: Done creating PDF.  Duration:  09:15:02 - 09:15:02"}};
+    for (const auto& [fields, shown] : rows) {
+        Open();
+        for (const auto& [name, text] : fields) {
+            SetText(name, text);
+        }
+        Click("Command3");
+        EXPECT_EQ(messages, std::vector<std::string>{shown});
     }
-    Click("Command3");
-    EXPECT_EQ(messages, std::vector<ShownMessage>{GetParam().shown});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    InOrder, CheckTest,
-    ::testing::Values(
-        CheckRow{{{"Text1", ""}, {"Text2", "0"}}, {"Please enter an Output Path", 16, "Error"}},
-        CheckRow{{{"Text4", "x"}, {"Text5", "-1"}},
-                 {"Please enter valid page dimensions.", 16, "Error"}},
-        CheckRow{{{"Text7", "-1"}, {"Text3", "a?"}},
-                 {"Please enter valid margins (zero or greater).", 16, "Error"}},
-        CheckRow{
-            {{"Text3", "a/b.pdf"}},
-            {"Please enter a valid file name (cannot contain \\ / : * < > ? | \")", 0, "Folionix"}},
-        CheckRow{{{"Text2", "8,5"}},
-                 {"Done creating PDF.  Duration:  09:15:02 - 09:15:02", 0, "Folionix"}}));
-
-// Runs folionix-cli.exe (built beside this program); true when it succeeds.
-bool RunCli(const std::vector<std::string>& arguments) {
-    std::wstring line = L"\"Z:" + WideFromUtf8(FOLIONIX_CLI_EXE) + L"\"";
-    std::replace(line.begin(), line.end(), L'/', L'\\');
-    for (const std::string& argument : arguments) {
-        line += L" \"" + WideFromUtf8(argument) + L"\"";
-    }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    DWORD code = 1;
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    return code == 0;
-}
-
-TEST_F(Win32WindowTest, SingleAndMultipleBuildsWriteTheCommandLinesBytes) {
+// Files dropped or one path dropped as text, compared without regard to letter case, then built
+// as one PDF and as one per image: the bytes folionix-cli.exe writes for the same list.
+TEST_F(Win32WindowTest, DropsIgnoreLetterCaseAndBuildsWriteTheCommandLinesBytes) {
     TempDir in;
-    const std::vector<std::string> paths{in.File("photo.jpg"), in.File("\xC3\xA9t\xC3\xA9.JPEG"),
-                                         in.File("picture.jp2"), in.File("raw.J2K")};
-    WriteBytes(paths[0], MakeJpeg(300, 200, 150));
-    WriteBytes(paths[1], MakeJpeg(900, 1600, 0));
-    WriteBytes(paths[2], MakeJp2(640, 480));
-    WriteBytes(paths[3], MakeJ2k(2000, 100));
-    Drop(paths);
+    const std::string folder = Utf8FromWide(in.Path().wstring()) + "\\";
+    const std::vector<std::string> names{"photo.jpg", "\xC3\xA9t\xC3\xA9.JPEG", "picture.jp2",
+                                         "raw.J2K"};
+    WriteBytes(folder + names[0], MakeJpeg(300, 200, 150));
+    WriteBytes(folder + names[1], MakeJpeg(900, 1600, 0));
+    WriteBytes(folder + names[2], MakeJp2(640, 480));
+    WriteBytes(folder + names[3], MakeJ2k(2000, 100));
+    WriteText(folder + "notes.txt", "text");
+    Drop({folder + names[0], folder + "notes.txt", folder + names[1]});
+    Drop({folder + "PHOTO.JPG", folder + names[2]});
+    Drop({folder + "\xC3\xA9t\xC3\xA9.jpeg"}, true);
+    Drop({folder + names[3]}, true);
+    std::vector<std::string> entries;
+    std::vector<std::wstring> quoted; // for folionix-cli.exe
+    for (const std::string& name : names) {
+        entries.push_back(ImageListEntry(name, folder));
+        quoted.push_back(L"\"" + WideFromUtf8(folder + name) + L"\"");
+    }
+    EXPECT_EQ(Rows(), entries);
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "48 Image Error: Unable to load image file: " + folder + "notes.txt"}));
     Click("Option1");
     for (const bool multiple : {false, true}) {
-        TempDir mine;
-        TempDir cli;
+        TempDir mine, cli;
         SetText("Text1", Utf8FromWide(mine.Path().wstring()));
         SetText("Text5", "0.5");
         Click(multiple ? "Option4" : "Option3");
         Click("Command3");
-        std::vector<std::string> arguments{"--as-window", "-o",  Utf8FromWide(cli.Path().wstring()),
-                                           "--top",       "0.5", "--match-image-size",
-                                           "--"};
-        if (multiple) {
-            arguments.insert(arguments.begin(), "--multiple");
-        }
-        arguments.insert(arguments.end(), paths.begin(), paths.end());
-        ASSERT_TRUE(RunCli(arguments));
-        std::vector<std::filesystem::path> written;
-        for (const auto& entry : std::filesystem::directory_iterator(cli.Path())) {
-            written.push_back(entry.path().filename());
-        }
-        ASSERT_EQ(written.size(), multiple ? 4u : 1u);
-        for (const auto& name : written) {
-            std::vector<std::uint8_t> a = ReadBytes(Utf8FromWide((mine.Path() / name).wstring()));
-            std::vector<std::uint8_t> b = ReadBytes(Utf8FromWide((cli.Path() / name).wstring()));
+        // folionix-cli.exe, built beside this program, with the same list and options.
+        const std::wstring program = L"Z:" + WideFromUtf8(FOLIONIX_CLI_EXE);
+        const std::wstring out = L"\"" + cli.Path().wstring() + L"\"";
+        ASSERT_EQ(_wspawnl(_P_WAIT, program.c_str(), L"cli", L"--as-window",
+                           multiple ? L"--multiple" : L"--as-window", L"-o", out.c_str(), L"--top",
+                           L"0.5", L"--match-image-size", L"--", quoted[0].c_str(),
+                           quoted[1].c_str(), quoted[2].c_str(), quoted[3].c_str(), nullptr),
+                  0);
+        using Files = std::filesystem::directory_iterator;
+        EXPECT_EQ(std::distance(Files(cli.Path()), Files()), multiple ? 4 : 1);
+        for (const auto& entry : Files(cli.Path())) {
+            const std::string name = Utf8FromWide(entry.path().filename().wstring());
+            std::vector<std::uint8_t> a = ReadBytes(mine.File(name)), b = ReadBytes(cli.File(name));
             ASSERT_EQ(a.size(), b.size()) << name;
             std::fill_n(a.begin() + 17, 25, 0); // the date line
             std::fill_n(b.begin() + 17, 25, 0);
             EXPECT_TRUE(a == b) << name;
         }
     }
-    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages.size(), 3u);
+}
+
+TEST_F(Win32WindowTest, TheMovesAreOfferedWithASelectionAndByKeyboardAtTheFirstSelectedRow) {
+    FillList({"A", "B", "C"});
+    Popup(2);
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(captions, L"");
+    FillList({"A", "*B", "C"});
+    SendMessageW(window->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    RECT row{};
+    Send(LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
+    ScreenToClient(list, &menuAt);
+    EXPECT_EQ((std::array{menuAt.x, menuAt.y}), (std::array{row.left, row.bottom}));
+    EXPECT_EQ(captions, L"Move Selection Up;Move Selection Down;");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"A", "C", "*B"}));
+}
+
+// Moves by the popup and removal by Delete or "Remove Selected" leave the box as the core leaves
+// its own list, whether few rows changed or most; a caret on a moved entry follows it.
+TEST_F(Win32WindowTest, AListOfThousandsEndsAsTheCoresListAfterMovesAndRemoval) {
+    ImageListModel model;
+    for (int i = 0; i < 3000; ++i) {
+        model.AddItem(ImageListEntry(std::to_string(i) + ".jpg", "C:\\"));
+    }
+    FillList(Rows(model));
+    // Popup item 1 moves up, 2 down; 0 stands for the Delete key, 3 for the button.
+    const std::pair<int, bool (*)(int)> steps[] = {
+        {1, [](int row) { return row == 1500; }},  {2, [](int row) { return row % 10 == 5; }},
+        {1, [](int row) { return row != 0; }},     {0, [](int row) { return row % 500 == 7; }},
+        {3, [](int row) { return row % 3 != 0; }}, {0, [](int row) { return row < 3; }}};
+    for (const auto& [action, chosen] : steps) {
+        for (int row = 0; row < model.ListCount(); ++row) {
+            model.SetSelected(row, chosen(row));
+            Send(LB_SETSEL, chosen(row), row);
+        }
+        Send(LB_SETCARETINDEX, 1500, FALSE);
+        const std::string caretEntry = model.ItemText(1500);
+        Popup(action);
+        const bool move = action == 1 || action == 2;
+        move ? Send(WM_RBUTTONDOWN, MK_RBUTTON, 0)
+             : (action == 0 ? Send(WM_KEYDOWN, VK_DELETE, 0) : Click("Command4"));
+        move ? (action == 1 ? MoveSelectionUp(model) : MoveSelectionDown(model))
+             : RemoveSelected(model);
+        const auto caret = static_cast<std::int32_t>(SendMessageW(list, LB_GETCARETINDEX, 0, 0));
+        EXPECT_TRUE(!move || window->ImageList().ItemText(caret) == caretEntry);
+        ASSERT_EQ(Rows(), Rows(model));
+    }
+    EXPECT_EQ(model.ListCount(), 995);
 }
 
 } // namespace
