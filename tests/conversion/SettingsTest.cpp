@@ -1,268 +1,136 @@
-#include "ConversionFixtures.h"
-
-#include "common/FileAccess.h"
-#include "common/RunError.h"
 #include "conversion/modFolionix.h"
-#include "support/TestSupport.h"
+#include "support/FakeHost.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace folionix::test {
 namespace {
 
-// --- LeadingNumber -------------------------------------------------------------------------------
-
-struct NumberRow {
-    std::string text;
-    double value;
-};
-
-class LeadingNumberTable : public ::testing::TestWithParam<NumberRow> {};
-
-TEST_P(LeadingNumberTable, ReadsTheNumberAtTheStart) {
-    const NumberRow& row = GetParam();
-    const double value = LeadingNumber(row.text);
-    if (std::isinf(row.value)) {
-        EXPECT_EQ(value, row.value);
-    } else {
-        EXPECT_DOUBLE_EQ(value, row.value) << '"' << row.text << '"';
+TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
+    using R = std::pair<std::string, double>;
+    const double inf = std::numeric_limits<double>::infinity();
+    const R decimal[] = {
+        {"8.5", 8.5},   {"  11  ", 11}, {"8.5in", 8.5},   {"abc", 0},
+        {"", 0},        {"8,5", 8},     {"1 2 3", 123},   {"  -  4.5e1x", -45},
+        {"\t\n 3", 3},  {"+7", 7},      {"--5", 0},       {"-", 0},
+        {".", 0},       {".5", 0.5},    {"-.25", -0.25},  {"1.2.3", 1.2},
+        {"1e-2", 0.01}, {"1.5D2", 150}, {"1.5d-1", 0.15}, {"1E 2", 100},
+        {"2e", 2},      {"2e+", 2},     {"2 e x", 2},     {"3E+1", 30},
+        {"x1", 0},      {"-0", 0},      {"1e-400", 0},
+    };
+    const R whole[] = {
+        {"1e400", inf},     {"-1e400", -inf},   {"&HFF", 255},      {"&hff", 255},
+        {"&O17", 15},       {"&o 1 7", 15},     {"&H", 0},          {"&O8", 0},
+        {"&", 0},           {"&X1", 0},         {"&HFFFF", -1},     {"&H8000", -32768},
+        {"&H10000", 65536}, {"&HFFFFFFFF", -1}, {"&H100000000", 0}, {"&H1G", 1},
+        {"&O177777", -1},
+    };
+    for (const auto& rows : {std::vector<R>(std::begin(decimal), std::end(decimal)),
+                             std::vector<R>(std::begin(whole), std::end(whole))}) {
+        for (const auto& [text, value] : rows) {
+            const double got = LeadingNumber(text);
+            EXPECT_TRUE(got == value || std::abs(got - value) < 1e-12)
+                << '"' << text << "\" " << got;
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, LeadingNumberTable,
-    ::testing::Values(
-        NumberRow{"8.5", 8.5}, NumberRow{"  11  ", 11}, NumberRow{"8.5in", 8.5},
-        NumberRow{"abc", 0}, NumberRow{"", 0}, NumberRow{"8,5", 8}, NumberRow{"1 2 3", 123},
-        NumberRow{"  -  4.5e1x", -45}, NumberRow{"\t\n 3", 3}, NumberRow{"+7", 7},
-        NumberRow{"--5", 0}, NumberRow{"-", 0}, NumberRow{".", 0}, NumberRow{".5", 0.5},
-        NumberRow{"-.25", -0.25}, NumberRow{"1.2.3", 1.2}, NumberRow{"1e-2", 0.01},
-        NumberRow{"1.5D2", 150}, NumberRow{"1.5d-1", 0.15}, NumberRow{"1E 2", 100},
-        NumberRow{"2e", 2}, NumberRow{"2e+", 2}, NumberRow{"2 e x", 2}, NumberRow{"3E+1", 30},
-        NumberRow{"x1", 0}, NumberRow{"0.0", 0}, NumberRow{"-0", 0},
-        NumberRow{"1e400", std::numeric_limits<double>::infinity()},
-        NumberRow{"-1e400", -std::numeric_limits<double>::infinity()}, NumberRow{"1e-400", 0},
-        NumberRow{"&HFF", 255}, NumberRow{"&hff", 255}, NumberRow{"&O17", 15},
-        NumberRow{"&o 1 7", 15}, NumberRow{"&H", 0}, NumberRow{"&O8", 0}, NumberRow{"&", 0},
-        NumberRow{"&X1", 0}, NumberRow{"&HFFFF", -1}, NumberRow{"&H8000", -32768},
-        NumberRow{"&H10000", 65536}, NumberRow{"&HFFFFFFFF", -1}, NumberRow{"&H100000000", 0},
-        NumberRow{"&H1G", 1}, NumberRow{"&O177777", -1}));
-
-// --- Validation ---------------------------------------------------------------------------------
-
-const std::string kFileNameMessage =
-    std::string("Please enter a valid file name (cannot contain \\ / : * < > ? | ") + '"' + ")";
-
-struct ValidationRow {
-    std::string name;
-    void (*change)(FakeHost&);
-    std::string message; // empty: the settings pass
-    int style;
-    std::string title;
-};
-
-class ValidationTable : public ::testing::TestWithParam<ValidationRow> {};
-
-TEST_P(ValidationTable, FirstFailingCheckShowsItsMessage) {
-    const ValidationRow& row = GetParam();
-    FakeHost host;
-    row.change(host);
-    const bool passed = ValidateSettings(host);
-    if (row.message.empty()) {
-        EXPECT_TRUE(passed);
-        EXPECT_TRUE(host.messages.empty());
-        return;
-    }
-    EXPECT_FALSE(passed);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, row.message);
-    EXPECT_EQ(host.messages[0].style, row.style);
-    EXPECT_EQ(host.messages[0].title, row.title);
-}
-
-const std::string kPath = "Please enter an Output Path";
-const std::string kPage = "Please enter valid page dimensions.";
-const std::string kMargins = "Please enter valid margins (zero or greater).";
-
-INSTANTIATE_TEST_SUITE_P(
-    Checks, ValidationTable,
-    ::testing::Values(
-        ValidationRow{"Defaults", [](FakeHost&) {}, "", 0, ""},
-        ValidationRow{"EmptyOutputPath",
-                      [](FakeHost& h) {
-                          h.fields[SettingsField::OutputPath] = "";
-                          h.fields[SettingsField::PageWidth] = "0";
-                      },
-                      kPath, 16, "Error"},
-        ValidationRow{"BlankOutputPathPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::OutputPath] = "  "; }, "", 0, ""},
-        ValidationRow{"WidthZero", [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "0"; },
-                      kPage, 16, "Error"},
-        ValidationRow{"WidthNegative",
-                      [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "-1"; }, kPage, 16,
-                      "Error"},
-        ValidationRow{"WidthText", [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "abc"; },
-                      kPage, 16, "Error"},
-        ValidationRow{"WidthEmpty", [](FakeHost& h) { h.fields[SettingsField::PageWidth] = ""; },
-                      kPage, 16, "Error"},
-        ValidationRow{"HeightZero", [](FakeHost& h) { h.fields[SettingsField::PageHeight] = "0"; },
-                      kPage, 16, "Error"},
-        ValidationRow{"WidthWithUnitPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "8.5in"; }, "", 0, ""},
-        ValidationRow{"WidthWithCommaPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "8,5"; }, "", 0, ""},
-        ValidationRow{"MatchSizeIgnoresPageFields",
-                      [](FakeHost& h) {
-                          h.specifyPageSize = false;
-                          h.fields[SettingsField::PageWidth] = "abc";
-                      },
-                      "", 0, ""},
-        ValidationRow{"NegativeMargin",
-                      [](FakeHost& h) { h.fields[SettingsField::MarginRight] = "-0.1"; }, kMargins,
-                      16, "Error"},
-        ValidationRow{"EmptyMarginPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::MarginTop] = ""; }, "", 0, ""},
-        ValidationRow{"PageSizeBeforeMargins",
-                      [](FakeHost& h) {
-                          h.fields[SettingsField::PageWidth] = "0";
-                          h.fields[SettingsField::MarginLeft] = "-1";
-                      },
-                      kPage, 16, "Error"},
-        ValidationRow{"MarginsBeforeFileName",
-                      [](FakeHost& h) {
-                          h.fields[SettingsField::MarginBottom] = "-1";
-                          h.fields[SettingsField::FileName] = "";
-                      },
-                      kMargins, 16, "Error"},
-        ValidationRow{"FileNameWithSlash",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "a/b.pdf"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithQuestionMark",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "x?.pdf"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithQuote",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "a\"b.pdf"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithBackslash",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "a\\b"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"EmptyFileName", [](FakeHost& h) { h.fields[SettingsField::FileName] = ""; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithoutExtensionPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "report"; }, "", 0, ""},
-        ValidationRow{"MultiplePdfsIgnoresFileName",
-                      [](FakeHost& h) {
-                          h.singlePdf = false;
-                          h.fields[SettingsField::FileName] = "a/b?.pdf";
-                      },
-                      "", 0, ""}),
-    [](const ::testing::TestParamInfo<ValidationRow>& row) { return row.param.name; });
-
-TEST(Validation, MatchImageSizeNeverReadsThePageFields) {
-    FakeHost host;
-    host.specifyPageSize = false;
-    ASSERT_TRUE(ValidateSettings(host));
-    for (SettingsField field : host.reads) {
-        EXPECT_NE(field, SettingsField::PageWidth);
-        EXPECT_NE(field, SettingsField::PageHeight);
+// Each row changes some fields of the defaults; the first failing check's message (text, style
+// and title), or nothing when the settings pass.
+TEST(Validation, FirstFailingCheckShowsItsMessage) {
+    using F = SettingsField;
+    const std::string path = "Please enter an Output Path|16|Error\n";
+    const std::string page = "Please enter valid page dimensions.|16|Error\n";
+    const std::string margins = "Please enter valid margins (zero or greater).|16|Error\n";
+    const std::string name =
+        "Please enter a valid file name (cannot contain \\ / : * < > ? | \")|0|Folionix\n";
+    struct Row {
+        std::vector<std::pair<F, std::string>> fields;
+        bool specify;
+        bool single;
+        std::string message;
+    };
+    const Row rows[] = {
+        {{}, true, true, ""},
+        {{{F::OutputPath, ""}, {F::PageWidth, "0"}}, true, true, path},
+        {{{F::OutputPath, "  "}}, true, true, ""},
+        {{{F::PageWidth, "0"}}, true, true, page},
+        {{{F::PageWidth, "-1"}}, true, true, page},
+        {{{F::PageWidth, "abc"}}, true, true, page},
+        {{{F::PageWidth, ""}}, true, true, page},
+        {{{F::PageHeight, "0"}}, true, true, page},
+        {{{F::PageWidth, "8.5in"}, {F::PageHeight, "8,5"}}, true, true, ""},
+        {{{F::PageWidth, "abc"}, {F::PageHeight, "0"}}, false, true, ""},
+        {{{F::MarginRight, "-0.1"}}, true, true, margins},
+        {{{F::MarginTop, "-1"}}, false, true, margins},
+        {{{F::MarginTop, ""}}, true, true, ""},
+        {{{F::PageWidth, "0"}, {F::MarginLeft, "-1"}}, true, true, page},
+        {{{F::MarginBottom, "-1"}, {F::FileName, ""}}, true, true, margins},
+        {{{F::FileName, "a/b.pdf"}}, true, true, name},
+        {{{F::FileName, "x?.pdf"}}, true, true, name},
+        {{{F::FileName, "a\"b.pdf"}}, true, true, name},
+        {{{F::FileName, "a\\b"}}, true, true, name},
+        {{{F::FileName, "a|b:c*<>"}}, true, true, name},
+        {{{F::FileName, ""}}, true, true, name},
+        {{{F::FileName, "report"}}, true, true, ""},
+        {{{F::FileName, "a/b?.pdf"}}, true, false, ""},
+    };
+    for (const Row& row : rows) {
+        FakeHost host;
+        host.specifyPageSize = row.specify;
+        host.singlePdf = row.single;
+        std::string trace;
+        for (const auto& [field, text] : row.fields) {
+            host.fields[field] = text;
+            trace += "[" + text + "]";
+        }
+        SCOPED_TRACE(trace);
+        EXPECT_EQ(ValidateSettings(host), row.message.empty());
+        EXPECT_EQ(host.Shown(), row.message);
+        // Matching the image size, the page fields are not even read.
+        for (const F field : host.reads) {
+            EXPECT_TRUE(row.specify || (field != F::PageWidth && field != F::PageHeight));
+        }
     }
 }
 
-TEST(ReadSettingsTest, ModesComeFromTheOptionButtonsAndGreyIsOff) {
+TEST(ReadSettings, ModesComeFromTheOptionButtonsAndGreyIsOff) {
     FakeHost host;
     host.specifyPageSize = false;
     host.singlePdf = false;
     host.centered = false;
     host.shrink = CheckState::Grayed;
-    host.fields[SettingsField::MarginLeft] = "0.5in";
+    const std::pair<SettingsField, std::string> fields[] = {
+        {SettingsField::PageWidth, "1"},      {SettingsField::PageHeight, "&H10"},
+        {SettingsField::MarginTop, "3"},      {SettingsField::MarginBottom, "4"},
+        {SettingsField::MarginLeft, "0.5in"}, {SettingsField::MarginRight, "6"}};
+    for (const auto& [field, text] : fields) {
+        host.fields[field] = text;
+    }
     const ConversionSettings settings = ReadSettings(host);
     EXPECT_EQ(settings.pageSizeMode, PageSizeMode::MatchImageSize);
     EXPECT_EQ(settings.outputMode, OutputMode::MultiplePdfs);
     EXPECT_EQ(settings.imagePosition, ImagePosition::TopLeftCorner);
     EXPECT_FALSE(settings.shrinkOversized);
-    EXPECT_DOUBLE_EQ(settings.marginLeft, 0.5);
+    EXPECT_EQ(
+        (std::vector<double>{settings.pageWidth, settings.pageHeight, settings.marginTop,
+                             settings.marginBottom, settings.marginLeft, settings.marginRight}),
+        (std::vector<double>{1, 16, 3, 4, 0.5, 6}));
     EXPECT_EQ(settings.fileName, "JPEG_Output.PDF");
-}
-
-// --- The run ----------------------------------------------------------------------------------
-
-class RunTest : public ::testing::Test {
-protected:
-    RunTest() {
-        host.times = {LocalTime{2026, 1, 2, 9, 15, 2}, LocalTime{2026, 1, 2, 9, 15, 4}};
-        host.fields[SettingsField::OutputPath] = Utf8FromPath(dir.Path());
-    }
-
-    TempDir dir;
-    FakeHost host;
-};
-
-TEST_F(RunTest, SinglePdfCompletionMessageCarriesBothTimes) {
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    EXPECT_FALSE(report.writerFailed);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Done creating PDF.  Duration:  09:15:02 - 09:15:04");
-    EXPECT_EQ(host.messages[0].style, 0);
-    EXPECT_EQ(host.messages[0].title, "Folionix");
-    // An empty list still gives a document, with no page in it.
-    const std::string pdf = ReadText(dir.File("JPEG_Output.PDF"));
-    EXPECT_EQ(pdf.rfind("%PDF-1.3", 0), 0u);
-    EXPECT_EQ(pdf.find("/Type /Page\n"), std::string::npos);
-}
-
-TEST_F(RunTest, MultiplePdfsWithEmptyListWritesNothingButCompletes) {
-    host.singlePdf = false;
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-}
-
-TEST_F(RunTest, FailedCheckStartsNoBuild) {
-    host.fields[SettingsField::FileName] = "bad|name";
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Rejected);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, kFileNameMessage);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-}
-
-TEST_F(RunTest, MissingOutputFolderEndsTheRunWithThePlatformsReason) {
-    host.fields[SettingsField::OutputPath] = dir.File("missing");
-    for (const char* name : {"a.jpg", "b.jpg"}) {
-        WriteBytes(dir.File(name), MakeJpeg(100, 100, 72));
-        host.list.AddItem(Entry(name, Utf8FromPath(dir.Path()) + kPathSeparator));
-    }
-    for (const bool single : {true, false}) {
-        host.singlePdf = single;
-        host.messages.clear();
-        const RunReport report = RunConversion(host);
-        EXPECT_EQ(report.outcome, RunOutcome::Failed);
-        EXPECT_FALSE(report.refusedBeforeWriting);
-        const std::string document = single ? "JPEG_Output.PDF" : "a.jpg.PDF";
-        EXPECT_EQ(report.failure, "Cannot create " + dir.File("missing") + kPathSeparator +
-                                      document + ": No such file or directory");
-        EXPECT_TRUE(host.messages.empty());
-    }
-    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(dir.File("missing"))));
-}
-
-TEST_F(RunTest, OverflowEndsTheRunWithoutTheCompletionMessage) {
-    host.fields[SettingsField::PageWidth] = "1e30";
-    const std::string jpeg = dir.File("a.jpg");
-    WriteBytes(jpeg, MakeJpeg(100, 100, 72));
-    host.list.AddItem(Entry("a.jpg", Utf8FromPath(dir.Path()) + kPathSeparator));
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Failed);
-    EXPECT_EQ(report.failure, "Overflow: page width does not fit in 32 bits");
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(settings.outputFolder, "out");
+    host.shrink = CheckState::Checked;
+    host.centered = host.singlePdf = host.specifyPageSize = true;
+    const ConversionSettings other = ReadSettings(host);
+    EXPECT_EQ(other.pageSizeMode, PageSizeMode::SpecifyPageSize);
+    EXPECT_EQ(other.outputMode, OutputMode::SinglePdf);
+    EXPECT_EQ(other.imagePosition, ImagePosition::Centered);
+    EXPECT_TRUE(other.shrinkOversized);
 }
 
 } // namespace
