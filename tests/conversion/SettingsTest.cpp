@@ -1,3 +1,5 @@
+// The window's fields read as numbers, checked, and turned into page and image sizes.
+#include "common/RunError.h"
 #include "conversion/modFolionix.h"
 #include "support/FakeHost.h"
 
@@ -5,12 +7,29 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace folionix::test {
 namespace {
+
+using F = SettingsField;
+
+// A host with fields changed as in "W=0;L=-1" (O output path, N file name, W H page width and
+// height, T B L R margins).
+FakeHost HostWith(const std::string& changes, bool specify = true, bool single = true) {
+    FakeHost host;
+    host.specifyPageSize = specify;
+    host.singlePdf = single;
+    const std::string letters = "OWNHTBLR"; // in SettingsField order
+    std::istringstream parts(changes);
+    for (std::string part; std::getline(parts, part, ';');) {
+        host.fields[F(letters.find(part[0]))] = part.substr(2);
+    }
+    return host;
+}
 
 TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
     using R = std::pair<std::string, double>;
@@ -31,68 +50,42 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
         {"&H10000", 65536}, {"&HFFFFFFFF", -1}, {"&H100000000", 0}, {"&H1G", 1},
         {"&O177777", -1},
     };
-    for (const auto& rows : {std::vector<R>(std::begin(decimal), std::end(decimal)),
-                             std::vector<R>(std::begin(whole), std::end(whole))}) {
-        for (const auto& [text, value] : rows) {
-            const double got = LeadingNumber(text);
-            EXPECT_TRUE(got == value || std::abs(got - value) < 1e-12)
-                << '"' << text << "\" " << got;
-        }
+    std::vector<R> rows(std::begin(decimal), std::end(decimal));
+    rows.insert(rows.end(), std::begin(whole), std::end(whole));
+    for (const auto& [text, value] : rows) {
+        const double got = LeadingNumber(text);
+        EXPECT_TRUE(got == value || std::abs(got - value) < 1e-12) << '"' << text << "\" " << got;
     }
 }
 
-// Each row changes some fields of the defaults; the first failing check's message (text, style
-// and title), or nothing when the settings pass.
+// The first failing check's message, text, style and title; nothing when the settings pass.
 TEST(Validation, FirstFailingCheckShowsItsMessage) {
-    using F = SettingsField;
     const std::string path = "Please enter an Output Path|16|Error\n";
     const std::string page = "Please enter valid page dimensions.|16|Error\n";
     const std::string margins = "Please enter valid margins (zero or greater).|16|Error\n";
     const std::string name =
         "Please enter a valid file name (cannot contain \\ / : * < > ? | \")|0|Folionix\n";
     struct Row {
-        std::vector<std::pair<F, std::string>> fields;
-        bool specify;
-        bool single;
+        std::string changes;
+        bool specify, single;
         std::string message;
     };
-    const Row rows[] = {
-        {{}, true, true, ""},
-        {{{F::OutputPath, ""}, {F::PageWidth, "0"}}, true, true, path},
-        {{{F::OutputPath, "  "}}, true, true, ""},
-        {{{F::PageWidth, "0"}}, true, true, page},
-        {{{F::PageWidth, "-1"}}, true, true, page},
-        {{{F::PageWidth, "abc"}}, true, true, page},
-        {{{F::PageWidth, ""}}, true, true, page},
-        {{{F::PageHeight, "0"}}, true, true, page},
-        {{{F::PageWidth, "8.5in"}, {F::PageHeight, "8,5"}}, true, true, ""},
-        {{{F::PageWidth, "abc"}, {F::PageHeight, "0"}}, false, true, ""},
-        {{{F::MarginRight, "-0.1"}}, true, true, margins},
-        {{{F::MarginTop, "-1"}}, false, true, margins},
-        {{{F::MarginTop, ""}}, true, true, ""},
-        {{{F::PageWidth, "0"}, {F::MarginLeft, "-1"}}, true, true, page},
-        {{{F::MarginBottom, "-1"}, {F::FileName, ""}}, true, true, margins},
-        {{{F::FileName, "a/b.pdf"}}, true, true, name},
-        {{{F::FileName, "x?.pdf"}}, true, true, name},
-        {{{F::FileName, "a\"b.pdf"}}, true, true, name},
-        {{{F::FileName, "a\\b"}}, true, true, name},
-        {{{F::FileName, "a|b:c*<>"}}, true, true, name},
-        {{{F::FileName, ""}}, true, true, name},
-        {{{F::FileName, "report"}}, true, true, ""},
-        {{{F::FileName, "a/b?.pdf"}}, true, false, ""},
+    std::vector<Row> rows = {
+        {"", 1, 1, ""},           {"O=;W=0", 1, 1, path},     {"O=  ", 1, 1, ""},
+        {"W=0", 1, 1, page},      {"W=-1", 1, 1, page},       {"W=abc", 1, 1, page},
+        {"H=0", 1, 1, page},      {"H=-2", 1, 1, page},       {"W=8.5in;H=8,5", 1, 1, ""},
+        {"W=abc;H=0", 0, 1, ""},  {"T=-1", 0, 1, margins},    {"B=-1", 1, 1, margins},
+        {"L=-1", 1, 1, margins},  {"R=-0.1", 1, 1, margins},  {"T=;R=0", 1, 1, ""},
+        {"W=0;L=-1", 1, 1, page}, {"B=-1;N=", 1, 1, margins}, {"N=", 1, 1, name},
+        {"N=report", 1, 1, ""},   {"N=a/b?.pdf", 1, 0, ""},
     };
+    for (const char c : std::string("\\/:*<>?|\"")) {
+        rows.push_back(Row{std::string("N=a") + c + "b.pdf", true, true, name});
+    }
     for (const Row& row : rows) {
-        FakeHost host;
-        host.specifyPageSize = row.specify;
-        host.singlePdf = row.single;
-        std::string trace;
-        for (const auto& [field, text] : row.fields) {
-            host.fields[field] = text;
-            trace += "[" + text + "]";
-        }
-        SCOPED_TRACE(trace);
-        EXPECT_EQ(ValidateSettings(host), row.message.empty());
-        EXPECT_EQ(host.Shown(), row.message);
+        FakeHost host = HostWith(row.changes, row.specify, row.single);
+        EXPECT_EQ(ValidateSettings(host), row.message.empty()) << row.changes;
+        EXPECT_EQ(host.Shown(), row.message) << row.changes;
         // Matching the image size, the page fields are not even read.
         for (const F field : host.reads) {
             EXPECT_TRUE(row.specify || (field != F::PageWidth && field != F::PageHeight));
@@ -100,37 +93,97 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
     }
 }
 
-TEST(ReadSettings, ModesComeFromTheOptionButtonsAndGreyIsOff) {
-    FakeHost host;
-    host.specifyPageSize = false;
-    host.singlePdf = false;
-    host.centered = false;
-    host.shrink = CheckState::Grayed;
-    const std::pair<SettingsField, std::string> fields[] = {
-        {SettingsField::PageWidth, "1"},      {SettingsField::PageHeight, "&H10"},
-        {SettingsField::MarginTop, "3"},      {SettingsField::MarginBottom, "4"},
-        {SettingsField::MarginLeft, "0.5in"}, {SettingsField::MarginRight, "6"}};
-    for (const auto& [field, text] : fields) {
-        host.fields[field] = text;
+TEST(ReadSettings, NumbersFromTheFieldsModesFromTheButtonsAndGreyIsOff) {
+    for (const bool on : {false, true}) {
+        FakeHost host = HostWith("W=1;H=&H10;T=3;B=4;L=0.5in;R=6", on, on);
+        host.centered = on;
+        host.shrink = on ? CheckState::Checked : CheckState::Grayed;
+        const ConversionSettings s = ReadSettings(host);
+        EXPECT_EQ((std::vector<double>{s.pageWidth, s.pageHeight, s.marginTop, s.marginBottom,
+                                       s.marginLeft, s.marginRight}),
+                  (std::vector<double>{1, 16, 3, 4, 0.5, 6}));
+        EXPECT_EQ(s.outputFolder + "|" + s.fileName, "out|JPEG_Output.PDF");
+        EXPECT_EQ(s.pageSizeMode,
+                  on ? PageSizeMode::SpecifyPageSize : PageSizeMode::MatchImageSize);
+        EXPECT_EQ(s.outputMode, on ? OutputMode::SinglePdf : OutputMode::MultiplePdfs);
+        EXPECT_EQ(s.imagePosition, on ? ImagePosition::Centered : ImagePosition::TopLeftCorner);
+        EXPECT_EQ(s.shrinkOversized, on);
     }
-    const ConversionSettings settings = ReadSettings(host);
-    EXPECT_EQ(settings.pageSizeMode, PageSizeMode::MatchImageSize);
-    EXPECT_EQ(settings.outputMode, OutputMode::MultiplePdfs);
-    EXPECT_EQ(settings.imagePosition, ImagePosition::TopLeftCorner);
-    EXPECT_FALSE(settings.shrinkOversized);
-    EXPECT_EQ(
-        (std::vector<double>{settings.pageWidth, settings.pageHeight, settings.marginTop,
-                             settings.marginBottom, settings.marginLeft, settings.marginRight}),
-        (std::vector<double>{1, 16, 3, 4, 0.5, 6}));
-    EXPECT_EQ(settings.fileName, "JPEG_Output.PDF");
-    EXPECT_EQ(settings.outputFolder, "out");
-    host.shrink = CheckState::Checked;
-    host.centered = host.singlePdf = host.specifyPageSize = true;
-    const ConversionSettings other = ReadSettings(host);
-    EXPECT_EQ(other.pageSizeMode, PageSizeMode::SpecifyPageSize);
-    EXPECT_EQ(other.outputMode, OutputMode::SinglePdf);
-    EXPECT_EQ(other.imagePosition, ImagePosition::Centered);
-    EXPECT_TRUE(other.shrinkOversized);
+}
+
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
+    // Pairs of a value and its rounding.
+    std::istringstream rows("612.5 612  613.5 614  612.51 613  -0.5 0  -1.5 -2  "
+                            "2147483647 2147483647  -2147483648 -2147483648");
+    for (double value = 0, rounded = 0; rows >> value >> rounded;) {
+        EXPECT_EQ(RoundHalfEven(value, "x"), rounded) << value;
+    }
+    for (const double value : {2147483647.5, -2147483649.0, 1e300 * 1e300, std::nan("")}) {
+        EXPECT_THROW(RoundHalfEven(value, "x"), RunError) << value;
+    }
+}
+
+// Sizes and position of one image (pixels and resolution) from the page fields, the margins
+// (all four, inches), shrink and centring: whole-point sizes, then the left and top edges.
+TEST(Placement, SizesAndPosition) {
+    struct Row {
+        std::int32_t w, h, xdpi, ydpi;
+        bool specify;
+        std::string changes;
+        double margin;
+        bool shrink, centered;
+        std::vector<double> expected; // image w, h, page w, h, x, y
+    };
+    const Row rows[] = {
+        {3000, 2000, 300, 300, 1, "", 0, 1, 1, {612, 408, 612, 792, 0, 600}},
+        {2000, 1000, 200, 200, 0, "W=abc;H=", .5, 1, 1, {720, 360, 792, 432, 36, 396}},
+        {2000, 1000, 200, 200, 0, "", .5, 1, 0, {720, 360, 792, 432, 36, 396}},
+        {2000, 1000, 200, 200, 1, "", .5, 1, 0, {540, 270, 612, 792, 36, 756}},
+        {2000, 1000, 200, 200, 1, "", .5, 0, 0, {720, 360, 612, 792, 36, 756}},
+        {2000, 1000, 200, 200, 1, "", .5, 0, 1, {720, 360, 612, 792, -54, 576}},
+        {1000, 3000, 100, 100, 1, "", 1, 1, 1, {216, 648, 612, 792, 198, 720}},
+        {100, 100, 0, 0, 1, "W=8.5625", 0, 1, 0, {100, 100, 616, 792, 0, 792}},
+        {100, 100, 0, 0, 1, "W=8.4375", 0, 1, 0, {100, 100, 608, 792, 0, 792}},
+        {101, 51, 0, 0, 1, "", 0, 1, 1, {101, 51, 612, 792, 255.5, 421.5}},
+        {1200, 600, 100, 50, 1, "", 0, 1, 0, {612, 306, 612, 792, 0, 792}},
+        {612, 792, 72, 72, 1, "", 0, 1, 1, {612, 792, 612, 792, 0, 792}},
+        {0, 0, 0, 0, 0, "", .25, 1, 1, {0, 0, 36, 36, 18, 18}},
+        {0, 100, 0, 0, 1, "W=1;H=1", 1, 1, 0, {0, -72, 72, 72, 72, 0}},
+    };
+    for (const Row& row : rows) {
+        FakeHost host = HostWith(row.changes, row.specify);
+        host.shrink = row.shrink ? CheckState::Checked : CheckState::Unchecked;
+        host.centered = row.centered;
+        const double m = row.margin * 72;
+        const ImagePlacement got = PlaceImageOnPage(
+            ImageInfo{row.w, row.h, row.xdpi, row.ydpi, 24, 8}, PageMargins{m, m, m, m}, host);
+        EXPECT_EQ(
+            (std::vector<double>{double(got.imageWidth), double(got.imageHeight),
+                                 double(got.pageWidth), double(got.pageHeight), got.x, got.y}),
+            row.expected)
+            << row.w << "x" << row.h << " " << row.changes << " margin " << row.margin;
+    }
+}
+
+// The build begins the page as soon as its size is known.
+TEST(Placement, PageBeginsBeforeShrinkAndPositionAreRead) {
+    FakeHost host;
+    PlaceImageOnPage(ImageInfo{3000, 2000, 300, 300, 24, 8}, PageMargins{}, host,
+                     [&](std::int32_t width, std::int32_t height) {
+                         host.events.push_back(std::to_string(width) + "x" +
+                                               std::to_string(height));
+                     });
+    EXPECT_EQ(host.events, (std::vector<std::string>{"612x792", "shrink", "position"}));
+}
+
+TEST(Placement, SizesBeyond32BitsRaiseInsteadOfWrapping) {
+    const ImageInfo small{10, 10, 0, 0, 8, 8};
+    EXPECT_NO_THROW(PlaceImageOnPage(ImageInfo{29826161, 10, 0, 0, 8, 8}, {}, HostWith("")));
+    EXPECT_THROW(PlaceImageOnPage(ImageInfo{29826162, 10, 0, 0, 8, 8}, {}, HostWith("")), RunError);
+    EXPECT_THROW(PlaceImageOnPage(ImageInfo{10, 29826162, 0, 0, 8, 8}, {}, HostWith("")), RunError);
+    EXPECT_THROW(PlaceImageOnPage(small, {}, HostWith("W=1e30")), RunError);
+    EXPECT_THROW(PlaceImageOnPage(small, {}, HostWith("H=1e400")), RunError);
+    EXPECT_THROW(PlaceImageOnPage(small, {0, 0, 3e9, 0}, HostWith("", false)), RunError);
 }
 
 } // namespace
