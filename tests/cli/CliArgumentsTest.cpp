@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -167,22 +168,30 @@ protected:
         err = errStream.str();
         return code;
     }
-    // The text with {d} for the folder (with its separator) and the platform's separators.
+    // The text with {d} for the folder (with its separator), and then the platform's separators.
     std::string InFolder(std::string text) const {
         for (char& c : text) {
-            c = c == '/' ? kPathSeparator : c;
+            c = c == '/' && text.find("{d}") != std::string::npos ? kPathSeparator : c;
         }
-        const std::size_t at = text.find("{d}");
-        return at == std::string::npos ? text : text.replace(at, 3, dir.File(""));
+        for (std::size_t at = text.find("{d}"); at != std::string::npos; at = text.find("{d}")) {
+            text.replace(at, 3, dir.File(""));
+        }
+        return text;
     }
-    // The files under the folder, but the image.
+    // The documents under the folder, sorted.
     std::string Files() const {
-        std::string names;
+        std::set<std::string> names;
         for (const auto& item : std::filesystem::recursive_directory_iterator(dir.Path())) {
             const std::string name = Utf8FromPath(item.path().lexically_relative(dir.Path()));
-            names += item.is_regular_file() && name != "a.jpg" ? name + " " : "";
+            if (item.is_regular_file() && (name.ends_with(".pdf") || name.ends_with(".PDF"))) {
+                names.insert(name);
+            }
         }
-        return names;
+        std::string text;
+        for (const std::string& name : names) {
+            text += name + " ";
+        }
+        return text;
     }
 
     test::TempDir dir;
@@ -309,6 +318,49 @@ TEST_F(CliRun, OutputFormsAndPageSizes) {
         }
         EXPECT_EQ(Files(), "") << name;
     }
+}
+
+// Files that cannot be converted are named with their reason (exit 3), in the default mode and
+// as the window says it; a file named twice is one file; with no image left, nothing is written.
+TEST_F(CliRun, LeftOutFilesAreNamedWithTheirReason) {
+    test::WriteText(dir.File("fake.jp2"), "not a jp2");
+    test::WriteText(dir.File("readme"), "x");
+    std::filesystem::create_directory(dir.Path() / "folder.jpg");
+    const std::vector<std::string> refused = {"{d}missing.jpg", "{d}fake.jp2", "{d}folder.jpg",
+                                              "{d}readme"};
+    std::vector<std::string> arguments;
+    for (const std::string& name : refused) {
+        arguments.push_back(InFolder(name));
+    }
+    EXPECT_EQ(Run(arguments, false), kExitImagesRefused);
+    const std::string leftOut =
+        InFolder("folionix-cli: left out {d}missing.jpg: No such file or directory\n"
+                 "folionix-cli: left out {d}fake.jp2: not a valid JP2 header\n"
+                 "folionix-cli: left out {d}folder.jpg: it is a folder, not a regular file\n"
+                 "folionix-cli: left out {d}readme: not a .jpg, .jpeg, .jpe, .jp2 or .j2k file\n");
+    EXPECT_EQ(err, leftOut + "folionix-cli: no image to convert; nothing written\n");
+    EXPECT_EQ(out + Files(), "");
+
+    arguments.insert(arguments.begin(), {"-o", InFolder("{d}d.pdf"), image + "/../a.jpg"});
+    EXPECT_EQ(Run(arguments), kExitImagesRefused);
+    EXPECT_EQ(err, leftOut);
+    EXPECT_EQ(out, "Done creating PDF.  Duration:  18:30:00 - 18:30:00\n");
+    EXPECT_NE(test::ReadText(dir.File("d.pdf")).find("/Count 1\n"), std::string::npos);
+    EXPECT_EQ(Run({"-q", "-o", InFolder("{d}d.pdf"), InFolder("{d}readme")}), kExitImagesRefused);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(Run({"-v", "--multiple", "-o", dir.File("")}), kExitOk);
+    EXPECT_EQ(err, "folionix-cli: added " + image + "\nfolionix-cli: page 1 of 1: " + image + "\n");
+
+    // The window writes its document all the same, the reason on a line of its own.
+    EXPECT_EQ(Run({"--as-window", "-o", dir.File(""), "-f", "w.pdf", InFolder("{d}fake.jp2"),
+                   InFolder("{d}readme")},
+                  false),
+              kExitImagesRefused);
+    EXPECT_EQ(err, InFolder("folionix-cli: Unable to load image file: {d}fake.jp2\n"
+                            "folionix-cli: not a valid JP2 header\n"
+                            "folionix-cli: Unable to load image file: {d}readme\n"
+                            "folionix-cli: not a .jpg, .jpeg, .jpe, .jp2 or .j2k file\n"));
+    EXPECT_EQ(Files(), "a.jpg.PDF d.pdf w.pdf ");
 }
 
 } // namespace

@@ -3,12 +3,12 @@
 // an input, no partial document appears under a final name, and every image left out is named.
 // Every scenario ends by checking that the inputs' bytes are unchanged.
 #include "common/FileAccess.h"
-#include "support/FakeHost.h"
-#include "support/ImageBytes.h"
 #include "imaging/ByteSource.h"
 #include "imaging/ImageHeader.h"
 #include "pdf/modPDF.h"
 #include "support/DocumentCheck.h"
+#include "support/FakeHost.h"
+#include "support/ImageBytes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
