@@ -78,12 +78,14 @@ public:
         return names;
     }
 
-    // Hard links in in/ to one padded JPEG: "in/l0.jpg in/l1.jpg ...".
+    // Hard links in in/links/ to one padded JPEG in in/ (whose bytes stand for them all):
+    // " in/links/0.jpg in/links/1.jpg ...".
     std::string ManyImages(int count, std::size_t size) {
         WriteBytes(In("long.jpg"), PaddedJpeg(size));
+        fs::create_directory(dir.Path() / "in" / "links");
         std::string arguments;
         for (int i = 0; i < count; ++i) {
-            const std::string name = "l" + std::to_string(i) + ".jpg";
+            const std::string name = "links/" + std::to_string(i) + ".jpg";
             fs::create_hard_link(PathFromUtf8(In("long.jpg")), PathFromUtf8(In(name)));
             arguments += " in/" + name;
         }
