@@ -16,43 +16,29 @@
 namespace folionix::cli {
 namespace {
 
-CliOptions Parse(const std::vector<std::string>& arguments) {
+// The arguments written with "|" between them: "-o|out dir|-f|" is {"-o", "out dir", "-f", ""}.
+std::vector<std::string> Args(const std::string& text) {
+    std::vector<std::string> arguments;
+    for (std::size_t start = 0, bar = 0; !text.empty() && bar != std::string::npos;
+         start = bar + 1) {
+        bar = text.find('|', start);
+        arguments.push_back(text.substr(start, bar - start));
+    }
+    return arguments;
+}
+
+CliOptions Parse(const std::string& arguments) {
     CliOptions options;
     std::string error;
-    EXPECT_TRUE(ParseCliArguments(arguments, options, error)) << error;
+    EXPECT_TRUE(ParseCliArguments(Args(arguments), options, error)) << error;
     return options;
 }
 
 TEST(CliArguments, LongShortAttachedAndEqualsForms) {
-    const CliOptions o = Parse({"-o",
-                                "out dir",
-                                "--file-name=x.pdf",
-                                "-W8,5",
-                                "-H",
-                                "  11in",
-                                "--margin",
-                                "1",
-                                "--bottom=2",
-                                "--left",
-                                "-3",
-                                "--right=",
-                                "--match-image-size",
-                                "--no-shrink",
-                                "--top-left",
-                                "--multiple",
-                                "b.jpg",
-                                "--from-file",
-                                "l.txt",
-                                "c.jpg",
-                                "-q",
-                                "-v",
-                                "--as-window",
-                                "--title=T",
-                                "--author",
-                                "A",
-                                "--subject",
-                                "S",
-                                "--keywords=K"});
+    const CliOptions o = Parse("-o|out dir|--file-name=x.pdf|-W8,5|-H|  11in|--margin|1|--bottom=2|"
+                               "--left|-3|--right=|--match-image-size|--no-shrink|--top-left|"
+                               "--multiple|b.jpg|--from-file|l.txt|c.jpg|-q|-v|--as-window|"
+                               "--title=T|--author|A|--subject|S|--keywords=K");
     EXPECT_EQ(o.outputPath + "|" + o.fileName + "|" + o.width.text + "|" + o.height.text + "|" +
                   o.top.text + o.top.option + "|" + o.bottom.text + "|" + o.left.text + "|" +
                   o.right.text + "|" + o.title + o.author + o.subject + o.keywords,
@@ -66,7 +52,7 @@ TEST(CliArguments, LongShortAttachedAndEqualsForms) {
     }
     EXPECT_EQ(inputs, "b.jpg list:l.txt c.jpg ");
     // "--" ends the options; "-" alone is an operand.
-    const CliOptions rest = Parse({"a.jpg", "--", "--multiple", "-o", "-"});
+    const CliOptions rest = Parse("a.jpg|--|--multiple|-o|-");
     EXPECT_FALSE(rest.multiple || rest.outputPathGiven);
     EXPECT_EQ(rest.inputs.size(), 4u);
     EXPECT_EQ(rest.inputs.back().text, "-");
@@ -219,60 +205,50 @@ TEST_F(CliRun, HelpDocumentsEveryOptionAndTheExitCodes) {
 // the hint to --help).
 TEST_F(CliRun, BadArgumentsAndValuesAreRefusedWithTheirReason) {
     struct Row {
-        std::vector<std::string> arguments;
+        const char* arguments;
         int code;
-        std::string error; // {d} stands for the folder, with its separator
+        const char* error; // {d} stands for the folder, with its separator
     };
     const Row rows[] = {
-        {{"--bogus"}, 2, "unknown option: --bogus"},
-        {{"-x"}, 2, "unknown option: -x"},
-        {{"--width"}, 2, "option --width needs a value"},
-        {{"-o"}, 2, "option --output-path needs a value"},
-        {{"--multiple=yes"}, 2, "option --multiple takes no value"},
-        {{"-hx"}, 2, "option --help takes no value"},
-        {{"-S", "A6"},
-         2,
+        {"--bogus", 2, "unknown option: --bogus"},
+        {"-x", 2, "unknown option: -x"},
+        {"--width", 2, "option --width needs a value"},
+        {"-o", 2, "option --output-path needs a value"},
+        {"--multiple=yes", 2, "option --multiple takes no value"},
+        {"-hx", 2, "option --help takes no value"},
+        {"-S|A6", 2,
          "unknown page size 'A6' for --page-size: use A3, A4, A5, B5, Letter, "
          "Legal or Tabloid, with -landscape to turn it"},
-        {{"-W", "8,5"},
-         2,
-         "invalid value '8,5' for --width: use a period as the decimal separator"},
-        {{"--margin=1 cm"}, 2, "invalid value '1 cm' for --margin: expected a number"},
-        {{"--right", "x"}, 2, "invalid value 'x' for --right: expected a number"},
-        {{"-H", "0cm"}, 1, "the page height must be greater than 0 (--height 0cm)"},
-        {{"-S", "A5", "-W", "-1in"}, 1, "the page width must be greater than 0 (--width -1in)"},
-        {{"--left", "-1mm"}, 1, "a margin cannot be negative (--left -1mm)"},
-        {{"--bottom", "-1"}, 1, "a margin cannot be negative (--bottom -1)"},
-        {{"-f", "a:b.pdf"},
-         1,
+        {"-W|8,5", 2, "invalid value '8,5' for --width: use a period as the decimal separator"},
+        {"--margin=1 cm", 2, "invalid value '1 cm' for --margin: expected a number"},
+        {"--right|x", 2, "invalid value 'x' for --right: expected a number"},
+        {"-H|0cm", 1, "the page height must be greater than 0 (--height 0cm)"},
+        {"-S|A5|-W|-1in", 1, "the page width must be greater than 0 (--width -1in)"},
+        {"--left|-1mm", 1, "a margin cannot be negative (--left -1mm)"},
+        {"--bottom|-1", 1, "a margin cannot be negative (--bottom -1)"},
+        {"-f|a:b.pdf", 1,
          "'a:b.pdf' is not a valid file name (it cannot be empty or contain "
          "\\ / : * < > ? | or \")"},
-        {{"-f", ""}, 1, "'' is not a valid file name"},
-        {{"-o", ""}, 1, "the output path is empty"},
-        {{"--multiple", "-o", "{d}x.pdf"},
-         2,
+        {"-f|", 1, "'' is not a valid file name"},
+        {"-o|", 1, "the output path is empty"},
+        {"--multiple|-o|{d}x.pdf", 2,
          "with --multiple, -o names a folder, not a document: '{d}x.pdf'"},
-        {{"-o", "{d}x.pdf", "-f", "y.pdf"},
-         2,
+        {"-o|{d}x.pdf|-f|y.pdf", 2,
          "-o names the document already; -f names it only inside a folder"},
-        {{"-o", "a", "--output-dir", "b"}, 2, "give either -o or --output-dir, not both"},
-        {{"--as-window", "--conforming"}, 2, "--conforming and --as-window exclude each other"},
-        {{"--as-window", "-S", "A4"}, 2, "--page-size is not available with --as-window"},
-        {{"--as-window", "--title", "T"}, 2, "--title is not available with --as-window"},
-        {{"--as-window", "--author", "T"}, 2, "--author is not available with --as-window"},
-        {{"--as-window", "--subject", "T"}, 2, "--subject is not available with --as-window"},
-        {{"--as-window", "--keywords", "T"}, 2, "--keywords is not available with --as-window"},
-        {{"--as-window", "--width", "0", "--left", "-1"}, 1, "Please enter valid page dimensions."},
-        {{"--as-window", "-f", "a/b.pdf"}, 1, "Please enter a valid file name (cannot contain"},
-        {{"--as-window", "-o", ""}, 1, "Please enter an Output Path"},
-        {{}, 2, "no IMAGE given"},
+        {"-o|a|--output-dir|b", 2, "give either -o or --output-dir, not both"},
+        {"--as-window|--conforming", 2, "--conforming and --as-window exclude each other"},
+        {"--as-window|-S|A4", 2, "--page-size is not available with --as-window"},
+        {"--as-window|--title|T", 2, "--title is not available with --as-window"},
+        {"--as-window|--author|T", 2, "--author is not available with --as-window"},
+        {"--as-window|--subject|T", 2, "--subject is not available with --as-window"},
+        {"--as-window|--keywords|T", 2, "--keywords is not available with --as-window"},
+        {"--as-window|--width|0|--left|-1", 1, "Please enter valid page dimensions."},
+        {"--as-window|-f|a/b.pdf", 1, "Please enter a valid file name (cannot contain"},
+        {"--as-window|-o|", 1, "Please enter an Output Path"},
+        {"", 2, "no IMAGE given"},
     };
     for (const Row& row : rows) {
-        std::vector<std::string> arguments;
-        for (const std::string& argument : row.arguments) {
-            arguments.push_back(InFolder(argument));
-        }
-        EXPECT_EQ(Run(arguments, !row.arguments.empty()), row.code) << row.error;
+        EXPECT_EQ(Run(Args(InFolder(row.arguments)), *row.arguments != 0), row.code) << row.error;
         EXPECT_EQ(err.rfind("folionix-cli: " + InFolder(row.error), 0), 0u) << err;
         EXPECT_EQ(err.find("\nTry 'folionix-cli --help'.\n") != std::string::npos, row.code == 2);
         EXPECT_EQ(out, "");
@@ -284,27 +260,21 @@ TEST_F(CliRun, BadArgumentsAndValuesAreRefusedWithTheirReason) {
 // units and margins.
 TEST_F(CliRun, OutputFormsAndPageSizes) {
     std::filesystem::create_directories(dir.Path() / "sub" / "x.pdf");
-    const std::pair<std::vector<std::string>, std::string> rows[] = {
-        {{"-o", "{d}sub/doc.Pdf"}, "sub/doc.Pdf 0 0 612 792"},
-        {{"-o", "{d}sub/x.pdf", "-S", "A4"}, "sub/x.pdf/JPEG_Output.PDF 0 0 595 842"},
-        {{"-o", "{d}sub/x.pdf", "--multiple"}, "sub/x.pdf/a.jpg.PDF 0 0 612 792"},
-        {{"-o", "{d}sub/", "-f", "y.pdf", "--page-size=letter-LANDSCAPE"}, "sub/y.pdf 0 0 792 612"},
-        {{"--output-dir", "{d}sub", "-W", "21cm", "-H", "297mm"},
-         "sub/JPEG_Output.PDF 0 0 595 842"},
-        {{"-o", "{d}p.pdf", "-S", "A5", "-W", "100pt"}, "p.pdf 0 0 100 595"},
-        {{"-o", "{d}m.pdf", "--match-image-size"}, "m.pdf 0 0 96 64"},
-        {{"-o", "{d}n.pdf", "--match-image-size", "--margin", "1in", "--top", "2.54cm"},
-         "n.pdf 0 0 240 208"},
-        {{"-o", "{d}missing/"}, ""},
-        {{"-o", "{d}missing/x.pdf"}, ""},
-        {{"--output-dir", "{d}y.pdf"}, ""},
+    const std::pair<std::string, std::string> rows[] = {
+        {"-o|{d}sub/doc.Pdf", "sub/doc.Pdf 0 0 612 792"},
+        {"-o|{d}sub/x.pdf|-S|A4", "sub/x.pdf/JPEG_Output.PDF 0 0 595 842"},
+        {"-o|{d}sub/x.pdf|--multiple", "sub/x.pdf/a.jpg.PDF 0 0 612 792"},
+        {"-o|{d}sub/|-f|y.pdf|--page-size=letter-LANDSCAPE", "sub/y.pdf 0 0 792 612"},
+        {"--output-dir|{d}sub|-W|21cm|-H|297mm", "sub/JPEG_Output.PDF 0 0 595 842"},
+        {"-o|{d}p.pdf|-S|A5|-W|100pt", "p.pdf 0 0 100 595"},
+        {"-o|{d}m.pdf|--match-image-size", "m.pdf 0 0 96 64"},
+        {"-o|{d}n.pdf|--match-image-size|--margin|1in|--top|2.54cm", "n.pdf 0 0 240 208"},
+        {"-o|{d}missing/", ""},
+        {"-o|{d}missing/x.pdf", ""},
+        {"--output-dir|{d}y.pdf", ""},
     };
     for (const auto& [arguments, written] : rows) {
-        std::vector<std::string> given;
-        for (const std::string& argument : arguments) {
-            given.push_back(InFolder(argument));
-        }
-        const int code = Run(given);
+        const int code = Run(Args(InFolder(arguments)));
         const std::string name = InFolder("{d}" + written.substr(0, written.find(' ')));
         EXPECT_EQ(code, written.empty() ? kExitWriteFailed : kExitOk) << name << err;
         if (written.empty()) {
@@ -326,12 +296,8 @@ TEST_F(CliRun, LeftOutFilesAreNamedWithTheirReason) {
     test::WriteText(dir.File("fake.jp2"), "not a jp2");
     test::WriteText(dir.File("readme"), "x");
     std::filesystem::create_directory(dir.Path() / "folder.jpg");
-    const std::vector<std::string> refused = {"{d}missing.jpg", "{d}fake.jp2", "{d}folder.jpg",
-                                              "{d}readme"};
-    std::vector<std::string> arguments;
-    for (const std::string& name : refused) {
-        arguments.push_back(InFolder(name));
-    }
+    std::vector<std::string> arguments =
+        Args(InFolder("{d}missing.jpg|{d}fake.jp2|{d}folder.jpg|{d}readme"));
     EXPECT_EQ(Run(arguments, false), kExitImagesRefused);
     const std::string leftOut =
         InFolder("folionix-cli: left out {d}missing.jpg: No such file or directory\n"
@@ -346,15 +312,13 @@ TEST_F(CliRun, LeftOutFilesAreNamedWithTheirReason) {
     EXPECT_EQ(err, leftOut);
     EXPECT_EQ(out, "Done creating PDF.  Duration:  18:30:00 - 18:30:00\n");
     EXPECT_NE(test::ReadText(dir.File("d.pdf")).find("/Count 1\n"), std::string::npos);
-    EXPECT_EQ(Run({"-q", "-o", InFolder("{d}d.pdf"), InFolder("{d}readme")}), kExitImagesRefused);
+    EXPECT_EQ(Run(Args(InFolder("-q|-o|{d}d.pdf|{d}readme"))), kExitImagesRefused);
     EXPECT_EQ(out, "");
     EXPECT_EQ(Run({"-v", "--multiple", "-o", dir.File("")}), kExitOk);
     EXPECT_EQ(err, "folionix-cli: added " + image + "\nfolionix-cli: page 1 of 1: " + image + "\n");
 
     // The window writes its document all the same, the reason on a line of its own.
-    EXPECT_EQ(Run({"--as-window", "-o", dir.File(""), "-f", "w.pdf", InFolder("{d}fake.jp2"),
-                   InFolder("{d}readme")},
-                  false),
+    EXPECT_EQ(Run(Args(InFolder("--as-window|-o|{d}|-f|w.pdf|{d}fake.jp2|{d}readme")), false),
               kExitImagesRefused);
     EXPECT_EQ(err, InFolder("folionix-cli: Unable to load image file: {d}fake.jp2\n"
                             "folionix-cli: not a valid JP2 header\n"
