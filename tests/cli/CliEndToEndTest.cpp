@@ -24,8 +24,8 @@ protected:
 #ifdef _WIN32
         GTEST_SKIP() << "the end-to-end checks use POSIX tools";
 #endif
-        for (const char* tool :
-             {"cjpeg", "djpeg", "opj_compress", "qpdf", "pdfimages", "pdftoppm"}) {
+        for (const char* tool : {"cjpeg", "djpeg", "opj_compress", "convert", "qpdf", "pdfimages",
+                                 "pdfinfo", "pdftoppm"}) {
             if (!HaveTool(tool)) {
                 GTEST_SKIP() << tool << " missing";
             }
@@ -102,10 +102,18 @@ TEST_F(CliEndToEnd, EveryKindOfImageInOneDocument) {
     EXPECT_EQ(window.substr(0, 30), ReadText(dir.File("core.pdf")).substr(0, 30));
     EXPECT_TRUE(WithoutDate(window) == WithoutDate(ReadText(dir.File("core.pdf"))));
 
-    arguments = {"--match-image-size", "-o", "default.pdf"};
+    arguments = {"--match-image-size", "-o",         "default.pdf", "--title", "Été à Zürich ☃",
+                 "--author",           "A (B) \\ C", "--keywords",  "😀"};
     arguments.insert(arguments.end(), images.begin(), images.end());
     ASSERT_EQ(Run(arguments), 0) << err;
     ExpectValid("default.pdf");
+    std::string info;
+    ASSERT_EQ(RunCommand("pdfinfo " + ShellQuote(dir.File("default.pdf")), &info), 0);
+    for (const char* line : {"Title:           Été à Zürich ☃\n", "Author:          A (B) \\ C\n",
+                             "Keywords:        😀\n", "Pages:           6\n"}) {
+        EXPECT_NE(info.find(line), std::string::npos) << line << info;
+    }
+    EXPECT_EQ(info.find("Subject:"), std::string::npos) << info;
     std::string listed;
     ASSERT_EQ(RunCommand("pdfimages -list " + ShellQuote(dir.File("default.pdf")), &listed), 0);
     EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 8) << listed;
