@@ -1,3 +1,4 @@
+// Both builds and the run around them, on image files made in code.
 #include "common/FileAccess.h"
 #include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"

@@ -1,3 +1,4 @@
+// The image list: entries, search, adding files, reordering and its popup menu.
 #include "common/FileAccess.h"
 #include "common/PathCase.h"
 #include "conversion/modFolionix.h"
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
