@@ -187,6 +187,17 @@ TEST_F(CliRun, HelpDocumentsEveryOptionAndTheExitCodes) {
                              "Tabloid 11x17in", "cm, mm or\npt"}) {
         EXPECT_NE(out.find(text), std::string::npos) << text;
     }
+    // Wrapped to 80 columns; and the whole text fingerprinted (FNV-1a), so that a changed word
+    // anywhere shows: when the help changes on purpose, the new number goes here.
+    std::uint64_t fingerprint = 14695981039346656037u;
+    for (std::size_t at = 0, end = 0; at < out.size(); at = end + 1) {
+        end = out.find('\n', at);
+        EXPECT_LE(end - at, 80u) << out.substr(at, end - at);
+    }
+    for (const char c : out) {
+        fingerprint = (fingerprint ^ static_cast<unsigned char>(c)) * 1099511628211u;
+    }
+    EXPECT_EQ(fingerprint, 5344371814997749571u) << out;
     EXPECT_EQ(Run({"--version"}, false), kExitOk);
     EXPECT_EQ(out.rfind("folionix-cli ", 0), 0u);
     EXPECT_EQ(err, "");
