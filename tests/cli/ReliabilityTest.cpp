@@ -39,6 +39,10 @@ public:
         fs::create_directories(dir.Path() / "out");
         WriteBytes(In("photo.jpg"), PaddedJpeg(2000));
         WriteBytes(In("small.jpg"), MakeJpeg(32, 24, 72));
+        // Images the default (conforming) mode leaves out.
+        WriteBytes(In("dot.jpg"), MakeJpeg(1, 1, 72));
+        WriteBytes(In("none.jpg"), MakeJpeg(0, 0, 72));
+        WriteBytes(In("wide.j2k"), MakeJ2k(0xFFFFFFFFu, 4));
     }
     ~Reliability() override {
         for (const auto& [path, bytes] : inputs) {
@@ -132,6 +136,10 @@ const Refusal kRefusals[] = {
      "-o out 'in/a\t\t\t\t\tb/c.jpg' in/small.jpg", 3, "five tabs in a row"},
     {"OutputNameTooLong", "true", "-o out -f n$(printf %0300d 0).pdf in/small.jpg", 4,
      "File name too long"},
+    {"PageTooSmall", "true", "--match-image-size -o out in/dot.jpg in/small.jpg", 3,
+     "dot.jpg (page side below 3 units (1 x 1))"},
+    {"JpegOfNoPixels", "true", "-o out in/none.jpg in/small.jpg", 3, "below 1 pixel (0 x 0)"},
+    {"CodestreamOfNoWidth", "true", "-o out in/wide.j2k in/small.jpg", 3, "below 1 pixel"},
     // Sparse files outside in/: they take no disk space and are not read in full.
     {"ImagesAddUpPastTwoGibibytes",
      "for f in big1.jpg big2.jpg; do cp in/small.jpg $f && truncate -s 1200M $f; done",
