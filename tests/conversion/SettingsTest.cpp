@@ -176,14 +176,32 @@ TEST(Placement, PageBeginsBeforeShrinkAndPositionAreRead) {
     EXPECT_EQ(host.events, (std::vector<std::string>{"612x792", "shrink", "position"}));
 }
 
+// Sizes past 32 bits end the run with the size named, instead of wrapping.
 TEST(Placement, SizesBeyond32BitsRaiseInsteadOfWrapping) {
-    const ImageInfo small{10, 10, 0, 0, 8, 8};
-    EXPECT_NO_THROW(PlaceImageOnPage(ImageInfo{29826161, 10, 0, 0, 8, 8}, {}, HostWith("")));
-    EXPECT_THROW(PlaceImageOnPage(ImageInfo{29826162, 10, 0, 0, 8, 8}, {}, HostWith("")), RunError);
-    EXPECT_THROW(PlaceImageOnPage(ImageInfo{10, 29826162, 0, 0, 8, 8}, {}, HostWith("")), RunError);
-    EXPECT_THROW(PlaceImageOnPage(small, {}, HostWith("W=1e30")), RunError);
-    EXPECT_THROW(PlaceImageOnPage(small, {}, HostWith("H=1e400")), RunError);
-    EXPECT_THROW(PlaceImageOnPage(small, {0, 0, 3e9, 0}, HostWith("", false)), RunError);
+    const auto failure = [](std::int32_t w, std::int32_t h, const std::string& changes,
+                            bool specify, PageMargins margins) {
+        try {
+            PlaceImageOnPage(ImageInfo{w, h, 0, 0, 8, 8}, margins, HostWith(changes, specify));
+        } catch (const RunError& error) {
+            return std::string(error.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(failure(29826161, 10, "", true, {}), "");
+    EXPECT_EQ(failure(29826162, 10, "", true, {}), "Overflow: image width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 29826162, "", true, {}),
+              "Overflow: image height does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "W=1e30", true, {}), "Overflow: page width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "H=1e400", true, {}),
+              "Overflow: page height does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", false, {0, 0, 3e9, 0}),
+              "Overflow: page width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", false, {3e9, 0, 0, 0}),
+              "Overflow: page height does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", true, {0, 0, -3e9, 0}),
+              "Overflow: available width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", true, {0, -3e9, 0, 0}),
+              "Overflow: available height does not fit in 32 bits");
 }
 
 } // namespace
