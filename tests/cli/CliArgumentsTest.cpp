@@ -1,200 +1,184 @@
+// The command line's arguments, values and refusals, run in this process.
 #include "cli/FolionixCli.h"
+#include "common/FileAccess.h"
+#include "support/ImageBytes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace folionix::cli {
 namespace {
 
-CliOptions Parse(const std::vector<std::string>& arguments) {
+// The arguments written with "|" between them: "-o|out dir|-f|" is {"-o", "out dir", "-f", ""}.
+std::vector<std::string> Args(const std::string& text) {
+    std::vector<std::string> arguments;
+    for (std::size_t start = 0, bar = 0; !text.empty() && bar != std::string::npos;
+         start = bar + 1) {
+        bar = text.find('|', start);
+        arguments.push_back(text.substr(start, bar - start));
+    }
+    return arguments;
+}
+
+CliOptions Parse(const std::string& arguments) {
     CliOptions options;
     std::string error;
-    EXPECT_TRUE(ParseCliArguments(arguments, options, error)) << error;
+    EXPECT_TRUE(ParseCliArguments(Args(arguments), options, error)) << error;
     return options;
 }
 
-std::vector<std::string> Texts(const std::vector<CliInput>& inputs) {
-    std::vector<std::string> texts;
-    for (const CliInput& input : inputs) {
-        texts.push_back((input.isList ? "list:" : "") + input.text);
-    }
-    return texts;
-}
-
 TEST(CliArguments, LongShortAttachedAndEqualsForms) {
-    const CliOptions options = Parse({"-o",
-                                      "out dir",
-                                      "--file-name=x.pdf",
-                                      "-W8,5",
-                                      "-H",
-                                      "  11in",
-                                      "--margin",
-                                      "1",
-                                      "--bottom=2",
-                                      "--left",
-                                      "-3",
-                                      "--right=",
-                                      "--match-image-size",
-                                      "--no-shrink",
-                                      "--top-left",
-                                      "--multiple",
-                                      "b.jpg",
-                                      "--from-file",
-                                      "l.txt",
-                                      "c.jpg"});
-    EXPECT_TRUE(options.outputPathGiven);
-    EXPECT_EQ(options.outputPath, "out dir");
-    EXPECT_EQ(options.fileName, "x.pdf");
-    EXPECT_EQ(options.width.text, "8,5");
-    EXPECT_EQ(options.height.text, "  11in");
-    EXPECT_EQ(options.top.text, "1");
-    EXPECT_EQ(options.top.option, "--margin");
-    EXPECT_EQ(options.bottom.text, "2");
-    EXPECT_EQ(options.left.text, "-3"); // a value, not an option
-    EXPECT_EQ(options.right.text, "");
-    EXPECT_TRUE(options.matchImageSize && options.noShrink && options.topLeft && options.multiple);
-    EXPECT_EQ(Texts(options.inputs), (std::vector<std::string>{"b.jpg", "list:l.txt", "c.jpg"}));
-}
-
-TEST(CliArguments, DoubleDashEndsOptionsAndLoneDashIsAnOperand) {
-    const CliOptions options = Parse({"a.jpg", "--", "--multiple", "-o", "-"});
-    EXPECT_FALSE(options.multiple);
-    EXPECT_EQ(Texts(options.inputs), (std::vector<std::string>{"a.jpg", "--multiple", "-o", "-"}));
-}
-
-struct BadRow {
-    std::vector<std::string> arguments;
-    std::string error;
-};
-
-class BadArguments : public ::testing::TestWithParam<BadRow> {};
-
-TEST_P(BadArguments, AreRefusedWithAReason) {
-    CliOptions options;
-    std::string error;
-    EXPECT_FALSE(ParseCliArguments(GetParam().arguments, options, error));
-    EXPECT_EQ(error, GetParam().error);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Usage, BadArguments,
-    ::testing::Values(BadRow{{"--bogus", "a.jpg"}, "unknown option: --bogus"},
-                      BadRow{{"-x"}, "unknown option: -x"},
-                      BadRow{{"a.jpg", "--width"}, "option --width needs a value"},
-                      BadRow{{"-o"}, "option --output-path needs a value"},
-                      BadRow{{"--multiple=yes"}, "option --multiple takes no value"},
-                      BadRow{{"-hx"}, "option --help takes no value"},
-                      BadRow{{"-S", "A6"},
-                             "unknown page size 'A6' for --page-size: use A3, A4, A5, B5, "
-                             "Letter, Legal or Tabloid, with -landscape to turn it"}));
-
-struct LengthRow {
-    std::string text;
-    double inches; // NaN: refused
-    std::string problem;
-};
-
-class Lengths : public ::testing::TestWithParam<LengthRow> {};
-
-TEST_P(Lengths, AreANumberWithAnOptionalUnit) {
-    const LengthRow& row = GetParam();
-    double inches = -1;
-    std::string problem;
-    const bool parsed = ParseLength(row.text, inches, problem);
-    EXPECT_EQ(parsed, row.problem.empty()) << row.text;
-    if (parsed) {
-        EXPECT_DOUBLE_EQ(inches, row.inches) << row.text;
-    } else {
-        EXPECT_EQ(problem, row.problem) << row.text;
+    const CliOptions o = Parse("-o|out dir|--file-name=x.pdf|-W8,5|-H|  11in|--margin|1|--bottom=2|"
+                               "--left|-3|--right=|--match-image-size|--no-shrink|--top-left|"
+                               "--multiple|b.jpg|--from-file|l.txt|c.jpg|-q|-v|--as-window|"
+                               "--title=T|--author|A|--subject|S|--keywords=K");
+    EXPECT_EQ(o.outputPath + "|" + o.fileName + "|" + o.width.text + "|" + o.height.text + "|" +
+                  o.top.text + o.top.option + "|" + o.bottom.text + "|" + o.left.text + "|" +
+                  o.right.text + "|" + o.title + o.author + o.subject + o.keywords,
+              "out dir|x.pdf|8,5|  11in|1--margin|2|-3||TASK");
+    EXPECT_TRUE(o.outputPathGiven && o.fileNameGiven && o.matchImageSize && o.noShrink &&
+                o.topLeft && o.multiple && o.quiet && o.verbose && o.asWindow);
+    EXPECT_FALSE(o.outputDirGiven || o.conforming || o.pageSizeGiven || o.help || o.version);
+    std::string inputs;
+    for (const CliInput& input : o.inputs) {
+        inputs += (input.isList ? "list:" : "") + input.text + " ";
     }
+    EXPECT_EQ(inputs, "b.jpg list:l.txt c.jpg ");
+    // "--" ends the options; "-" alone is an operand.
+    const CliOptions rest = Parse("a.jpg|--|--multiple|-o|-");
+    EXPECT_FALSE(rest.multiple || rest.outputPathGiven);
+    EXPECT_EQ(rest.inputs.size(), 4u);
+    EXPECT_EQ(rest.inputs.back().text, "-");
 }
 
-const std::string kNotALength = "expected a number with an optional unit in, cm, mm or pt";
-
-INSTANTIATE_TEST_SUITE_P(
-    Units, Lengths,
-    ::testing::Values(LengthRow{"8.5", 8.5, ""}, LengthRow{"2in", 2, ""},
-                      LengthRow{"21cm", 21 / 2.54, ""}, LengthRow{"297MM", 297 / 25.4, ""},
-                      LengthRow{"36pt", 0.5, ""}, LengthRow{".5", 0.5, ""},
-                      LengthRow{"-1cm", -1 / 2.54, ""}, LengthRow{"0", 0, ""},
-                      LengthRow{"8,5", 0, "use a period as the decimal separator"},
-                      LengthRow{"A4", 0, kNotALength}, LengthRow{"21 cm", 0, kNotALength},
-                      LengthRow{"1e3", 0, kNotALength}, LengthRow{"1.2.3", 0, kNotALength},
-                      LengthRow{"", 0, kNotALength}, LengthRow{"cm", 0, kNotALength},
-                      LengthRow{"5km", 0, kNotALength}));
-
-TEST(PageSizes, NamesAnyCaseAndLandscape) {
-    struct Row {
-        std::string name;
-        std::string width;
-        std::string height;
+TEST(CliArguments, LengthsAreANumberWithAnOptionalUnit) {
+    // The text, and the number and units per inch it gives.
+    const std::tuple<std::string, double, double> lengths[] = {
+        {"8.5", 8.5, 1}, {"2in", 2, 1}, {"21cm", 21, 2.54}, {"297MM", 297, 25.4}, {"36pt", 36, 72},
+        {".5", .5, 1},   {"1.", 1, 1},  {"-1cm", -1, 2.54}, {"0", 0, 1},          {"+2mm", 2, 25.4},
     };
-    for (const Row& row : {Row{"A4", "210mm", "297mm"}, Row{"a3", "297mm", "420mm"},
-                           Row{"A5-Landscape", "210mm", "148mm"}, Row{"b5", "176mm", "250mm"},
-                           Row{"LETTER", "8.5in", "11in"}, Row{"legal-landscape", "14in", "8.5in"},
-                           Row{"Tabloid", "11in", "17in"}}) {
-        std::string width;
-        std::string height;
-        ASSERT_TRUE(LookUpPageSize(row.name, width, height)) << row.name;
-        EXPECT_EQ(width + " x " + height, row.width + " x " + row.height) << row.name;
+    for (const auto& [text, number, perInch] : lengths) {
+        double inches = -7;
+        std::string problem;
+        EXPECT_TRUE(ParseLength(text, inches, problem)) << text;
+        EXPECT_EQ(inches, number / perInch) << text;
     }
-    std::string width;
-    std::string height;
-    EXPECT_FALSE(LookUpPageSize("-landscape", width, height));
-    EXPECT_FALSE(LookUpPageSize("A4landscape", width, height));
-}
-
-TEST(Wildcards, MatchAsOtherSystemsShellsDo) {
-    struct Row {
-        std::string pattern;
-        std::string name;
-        bool matches;
+    const std::string comma = "use a period as the decimal separator";
+    const std::string other = "expected a number with an optional unit in, cm, mm or pt";
+    const std::pair<std::string, std::string> refused[] = {
+        {"8,5", comma}, {"A4", other}, {"21 cm", other}, {"1e3", other}, {"1.2.3", other},
+        {"", other},    {"cm", other}, {"5km", other},   {"-", other},   {"2 in", other},
     };
-    for (const Row& row : {Row{"*.jpg", "a.jpg", true}, Row{"*.jpg", "a.JPG", false},
-                           Row{"*.jpg", ".hidden.jpg", false}, Row{".*", ".hidden", true},
-                           Row{"?.jp?", "a.jp2", true}, Row{"?.jpg", "ab.jpg", false},
-                           Row{"a*b*c", "axxbyybc", true}, Row{"a*b*c", "axxcyyb", false},
-                           Row{"*", "", true}, Row{"**x", "x", true}}) {
-        EXPECT_EQ(MatchesWildcard(row.pattern, row.name), row.matches)
-            << row.pattern << " " << row.name;
+    for (const auto& [text, expected] : refused) {
+        double inches = -7;
+        std::string problem;
+        EXPECT_FALSE(ParseLength(text, inches, problem)) << text;
+        EXPECT_EQ(problem, expected) << text;
     }
 }
 
-TEST(Wildcards, ExpandSortedByNameWithTheOperandsFolder) {
+TEST(CliArguments, PageSizesByNameInAnyCaseAndTurned) {
+    std::string sizes;
+    for (const std::string& name : Args("A4|a3|A5-Landscape|b5|LETTER|legal-landscape|Tabloid|"
+                                        "-landscape|A4landscape|A")) {
+        std::string width = "?";
+        std::string height = "?";
+        sizes += LookUpPageSize(name, width, height) ? width + " " + height + ", " : "no, ";
+    }
+    EXPECT_EQ(sizes, "210mm 297mm, 297mm 420mm, 210mm 148mm, 176mm 250mm, 8.5in 11in, 14in 8.5in, "
+                     "11in 17in, no, no, no, ");
+}
+
+TEST(CliArguments, WildcardsMatchAsOtherSystemsShellsDoAndExpandSorted) {
+    const std::pair<std::string, std::string> matching[] = {
+        {"*.jpg", "a.jpg"},    {".*", ".hidden"}, {"?.jp?", "a.jp2"},
+        {"a*b*c", "axxbyybc"}, {"*", ""},         {"**x", "x"},
+    };
+    const std::pair<std::string, std::string> other[] = {
+        {"*.jpg", "a.JPG"},  {"*.jpg", ".hidden.jpg"},
+        {"?.jpg", "ab.jpg"}, {"a*b*c", "axxcyyb"},
+        {"?", ""},           {"a", "ab"},
+    };
+    for (const auto& [pattern, name] : matching) {
+        EXPECT_TRUE(MatchesWildcard(pattern, name)) << pattern << " " << name;
+    }
+    for (const auto& [pattern, name] : other) {
+        EXPECT_FALSE(MatchesWildcard(pattern, name)) << pattern << " " << name;
+    }
     test::TempDir dir;
     for (const char* name : {"b.jpg", "a.jpg", "c.jp2", ".h.jpg"}) {
         test::WriteText(dir.File(name), "x");
     }
-    const std::string folder = dir.Path().string() + "/";
+    const std::string folder = dir.File("");
     EXPECT_EQ(ExpandWildcard(folder + "*.jpg"),
               (std::vector<std::string>{folder + "a.jpg", folder + "b.jpg"}));
     EXPECT_TRUE(ExpandWildcard(folder + "*.png").empty());
 }
 
-TEST(NameLists, OneNamePerLineBlankLinesSkipped) {
+TEST(CliArguments, NameListsHoldOneNamePerLine) {
     std::istringstream list("\xEF\xBB\xBF"
                             "a.jpg\r\n\n   \nsub dir/b é.jpg\n  c.jpg\nlast.jp2");
     EXPECT_EQ(ReadNameList(list),
               (std::vector<std::string>{"a.jpg", "sub dir/b é.jpg", "  c.jpg", "last.jp2"}));
 }
 
-int RunInProcess(const std::vector<std::string>& arguments, std::string& out, std::string& err) {
-    std::ostringstream outStream;
-    std::ostringstream errStream;
-    const int code = RunCli(arguments, outStream, errStream);
-    out = outStream.str();
-    err = errStream.str();
-    return code;
-}
+// The whole program in this process, at a fixed time, in a folder with one image "a.jpg".
+class CliRun : public ::testing::Test {
+protected:
+    CliRun() { test::WriteBytes(image, test::MakeJpeg(96, 64, 72)); }
+    int Run(std::vector<std::string> arguments, bool withImage = true) {
+        if (withImage) {
+            arguments.insert(arguments.begin(), image);
+        }
+        std::ostringstream outStream;
+        std::ostringstream errStream;
+        const int code = RunCli(arguments, outStream, errStream,
+                                [] { return LocalTime{2026, 12, 5, 18, 30, 0}; });
+        out = outStream.str();
+        err = errStream.str();
+        return code;
+    }
+    // The text with {d} for the folder (with its separator), and then the platform's separators.
+    std::string InFolder(std::string text) const {
+        for (char& c : text) {
+            c = c == '/' && text.find("{d}") != std::string::npos ? kPathSeparator : c;
+        }
+        for (std::size_t at = text.find("{d}"); at != std::string::npos; at = text.find("{d}")) {
+            text.replace(at, 3, dir.File(""));
+        }
+        return text;
+    }
+    // The documents under the folder, sorted.
+    std::string Files() const {
+        std::set<std::string> names;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(dir.Path())) {
+            const std::string name = Utf8FromPath(item.path().lexically_relative(dir.Path()));
+            if (item.is_regular_file() && (name.ends_with(".pdf") || name.ends_with(".PDF"))) {
+                names.insert(name);
+            }
+        }
+        std::string text;
+        for (const std::string& name : names) {
+            text += name + " ";
+        }
+        return text;
+    }
 
-TEST(CliRun, HelpDocumentsEveryOptionAndTheExitCodes) {
+    test::TempDir dir;
+    std::string image = dir.File("a.jpg");
     std::string out;
     std::string err;
-    EXPECT_EQ(RunInProcess({"--help"}, out, err), kExitOk);
+};
+
+TEST_F(CliRun, HelpDocumentsEveryOptionAndTheExitCodes) {
+    EXPECT_EQ(Run({"--help"}, false), kExitOk);
     for (const CliOption& option : CliOptionTable()) {
         EXPECT_NE(out.find("--" + std::string(option.longName)), std::string::npos)
             << option.longName;
@@ -203,8 +187,146 @@ TEST(CliRun, HelpDocumentsEveryOptionAndTheExitCodes) {
                              "Tabloid 11x17in", "cm, mm or\npt"}) {
         EXPECT_NE(out.find(text), std::string::npos) << text;
     }
-    EXPECT_EQ(RunInProcess({"--version"}, out, err), kExitOk);
+    // Wrapped to 80 columns; and the whole text fingerprinted (FNV-1a), so that a changed word
+    // anywhere shows: when the help changes on purpose, the new number goes here.
+    std::uint64_t fingerprint = 14695981039346656037u;
+    for (std::size_t at = 0, end = 0; at < out.size(); at = end + 1) {
+        end = out.find('\n', at);
+        EXPECT_LE(end - at, 80u) << out.substr(at, end - at);
+    }
+    for (const char c : out) {
+        fingerprint = (fingerprint ^ static_cast<unsigned char>(c)) * 1099511628211u;
+    }
+    EXPECT_EQ(fingerprint, 5344371814997749571u) << out;
+    EXPECT_EQ(Run({"--version"}, false), kExitOk);
     EXPECT_EQ(out.rfind("folionix-cli ", 0), 0u);
+    EXPECT_EQ(err, "");
+}
+
+// Refused before anything is written: the exit code and the message (for usage errors, with
+// the hint to --help).
+TEST_F(CliRun, BadArgumentsAndValuesAreRefusedWithTheirReason) {
+    struct Row {
+        const char* arguments;
+        int code;
+        const char* error; // {d} stands for the folder, with its separator
+    };
+    const Row rows[] = {
+        {"--bogus", 2, "unknown option: --bogus"},
+        {"-x", 2, "unknown option: -x"},
+        {"--width", 2, "option --width needs a value"},
+        {"-o", 2, "option --output-path needs a value"},
+        {"--multiple=yes", 2, "option --multiple takes no value"},
+        {"-hx", 2, "option --help takes no value"},
+        {"-S|A6", 2,
+         "unknown page size 'A6' for --page-size: use A3, A4, A5, B5, Letter, "
+         "Legal or Tabloid, with -landscape to turn it"},
+        {"-W|8,5", 2, "invalid value '8,5' for --width: use a period as the decimal separator"},
+        {"--margin=1 cm", 2, "invalid value '1 cm' for --margin: expected a number"},
+        {"--right|x", 2, "invalid value 'x' for --right: expected a number"},
+        {"-H|0cm", 1, "the page height must be greater than 0 (--height 0cm)"},
+        {"-S|A5|-W|-1in", 1, "the page width must be greater than 0 (--width -1in)"},
+        {"--left|-1mm", 1, "a margin cannot be negative (--left -1mm)"},
+        {"--bottom|-1", 1, "a margin cannot be negative (--bottom -1)"},
+        {"-f|a:b.pdf", 1,
+         "'a:b.pdf' is not a valid file name (it cannot be empty or contain "
+         "\\ / : * < > ? | or \")"},
+        {"-f|", 1, "'' is not a valid file name"},
+        {"-o|", 1, "the output path is empty"},
+        {"--multiple|-o|{d}x.pdf", 2,
+         "with --multiple, -o names a folder, not a document: '{d}x.pdf'"},
+        {"-o|{d}x.pdf|-f|y.pdf", 2,
+         "-o names the document already; -f names it only inside a folder"},
+        {"-o|a|--output-dir|b", 2, "give either -o or --output-dir, not both"},
+        {"--as-window|--conforming", 2, "--conforming and --as-window exclude each other"},
+        {"--as-window|-S|A4", 2, "--page-size is not available with --as-window"},
+        {"--as-window|--title|T", 2, "--title is not available with --as-window"},
+        {"--as-window|--author|T", 2, "--author is not available with --as-window"},
+        {"--as-window|--subject|T", 2, "--subject is not available with --as-window"},
+        {"--as-window|--keywords|T", 2, "--keywords is not available with --as-window"},
+        {"--as-window|--width|0|--left|-1", 1, "Please enter valid page dimensions."},
+        {"--as-window|-f|a/b.pdf", 1, "Please enter a valid file name (cannot contain"},
+        {"--as-window|-o|", 1, "Please enter an Output Path"},
+        {"", 2, "no IMAGE given"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Run(Args(InFolder(row.arguments)), *row.arguments != 0), row.code) << row.error;
+        EXPECT_EQ(err.rfind("folionix-cli: " + InFolder(row.error), 0), 0u) << err;
+        EXPECT_EQ(err.find("\nTry 'folionix-cli --help'.\n") != std::string::npos, row.code == 2);
+        EXPECT_EQ(out, "");
+    }
+    EXPECT_EQ(Files(), "");
+}
+
+// -o names the document or its folder; --output-dir always a folder. The page from names,
+// units and margins.
+TEST_F(CliRun, OutputFormsAndPageSizes) {
+    std::filesystem::create_directories(dir.Path() / "sub" / "x.pdf");
+    const std::pair<std::string, std::string> rows[] = {
+        {"-o|{d}sub/doc.Pdf", "sub/doc.Pdf 0 0 612 792"},
+        {"-o|{d}sub/x.pdf|-S|A4", "sub/x.pdf/JPEG_Output.PDF 0 0 595 842"},
+        {"-o|{d}sub/x.pdf|--multiple", "sub/x.pdf/a.jpg.PDF 0 0 612 792"},
+        {"-o|{d}sub/|-f|y.pdf|--page-size=letter-LANDSCAPE", "sub/y.pdf 0 0 792 612"},
+        {"--output-dir|{d}sub|-W|21cm|-H|297mm", "sub/JPEG_Output.PDF 0 0 595 842"},
+        {"-o|{d}p.pdf|-S|A5|-W|100pt", "p.pdf 0 0 100 595"},
+        {"-o|{d}m.pdf|--match-image-size", "m.pdf 0 0 96 64"},
+        {"-o|{d}n.pdf|--match-image-size|--margin|1in|--top|2.54cm", "n.pdf 0 0 240 208"},
+        {"-o|{d}missing/", ""},
+        {"-o|{d}missing/x.pdf", ""},
+        {"--output-dir|{d}y.pdf", ""},
+    };
+    for (const auto& [arguments, written] : rows) {
+        const int code = Run(Args(InFolder(arguments)));
+        const std::string name = InFolder("{d}" + written.substr(0, written.find(' ')));
+        EXPECT_EQ(code, written.empty() ? kExitWriteFailed : kExitOk) << name << err;
+        if (written.empty()) {
+            EXPECT_EQ(err.rfind("folionix-cli: Cannot create ", 0), 0u) << err;
+        } else {
+            EXPECT_NE(test::ReadText(name).find("/MediaBox [" +
+                                                written.substr(written.find(' ') + 1) + "]"),
+                      std::string::npos)
+                << name;
+            std::filesystem::remove(PathFromUtf8(name));
+        }
+        EXPECT_EQ(Files(), "") << name;
+    }
+}
+
+// Files that cannot be converted are named with their reason (exit 3), in the default mode and
+// as the window says it; a file named twice is one file; with no image left, nothing is written.
+TEST_F(CliRun, LeftOutFilesAreNamedWithTheirReason) {
+    test::WriteText(dir.File("fake.jp2"), "not a jp2");
+    test::WriteText(dir.File("readme"), "x");
+    std::filesystem::create_directory(dir.Path() / "folder.jpg");
+    std::vector<std::string> arguments =
+        Args(InFolder("{d}missing.jpg|{d}fake.jp2|{d}folder.jpg|{d}readme"));
+    EXPECT_EQ(Run(arguments, false), kExitImagesRefused);
+    const std::string leftOut =
+        InFolder("folionix-cli: left out {d}missing.jpg: No such file or directory\n"
+                 "folionix-cli: left out {d}fake.jp2: not a valid JP2 header\n"
+                 "folionix-cli: left out {d}folder.jpg: it is a folder, not a regular file\n"
+                 "folionix-cli: left out {d}readme: not a .jpg, .jpeg, .jpe, .jp2 or .j2k file\n");
+    EXPECT_EQ(err, leftOut + "folionix-cli: no image to convert; nothing written\n");
+    EXPECT_EQ(out + Files(), "");
+
+    arguments.insert(arguments.begin(), {"-o", InFolder("{d}d.pdf"), image + "/../a.jpg"});
+    EXPECT_EQ(Run(arguments), kExitImagesRefused);
+    EXPECT_EQ(err, leftOut);
+    EXPECT_EQ(out, "Done creating PDF.  Duration:  18:30:00 - 18:30:00\n");
+    EXPECT_NE(test::ReadText(dir.File("d.pdf")).find("/Count 1\n"), std::string::npos);
+    EXPECT_EQ(Run(Args(InFolder("-q|-o|{d}d.pdf|{d}readme"))), kExitImagesRefused);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(Run({"-v", "--multiple", "-o", dir.File("")}), kExitOk);
+    EXPECT_EQ(err, "folionix-cli: added " + image + "\nfolionix-cli: page 1 of 1: " + image + "\n");
+
+    // The window writes its document all the same, the reason on a line of its own.
+    EXPECT_EQ(Run(Args(InFolder("--as-window|-o|{d}|-f|w.pdf|{d}fake.jp2|{d}readme")), false),
+              kExitImagesRefused);
+    EXPECT_EQ(err, InFolder("folionix-cli: Unable to load image file: {d}fake.jp2\n"
+                            "folionix-cli: not a valid JP2 header\n"
+                            "folionix-cli: Unable to load image file: {d}readme\n"
+                            "folionix-cli: not a .jpg, .jpeg, .jpe, .jp2 or .j2k file\n"));
+    EXPECT_EQ(Files(), "a.jpg.PDF d.pdf w.pdf ");
 }
 
 } // namespace

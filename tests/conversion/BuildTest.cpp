@@ -1,88 +1,143 @@
-#include "ConversionFixtures.h"
-
+// Both builds and the run around them, on image files made in code.
 #include "common/FileAccess.h"
 #include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"
 #include "imaging/ImageHeader.h"
+#include "support/FakeHost.h"
+#include "support/ImageBytes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace folionix::test {
 namespace {
 
-std::size_t CountOf(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
+namespace fs = std::filesystem;
 
-class BuildTest : public ::testing::Test {
+class Build : public ::testing::Test {
 protected:
-    BuildTest() {
-        host.times = {LocalTime{2026, 3, 4, 10, 0, 0}};
-        std::filesystem::create_directory(dir.Path() / "in");
-        std::filesystem::create_directory(dir.Path() / "out");
-        inFolder = Utf8FromPath(dir.Path() / "in") + kPathSeparator;
-        outFolder = Utf8FromPath(dir.Path() / "out") + kPathSeparator;
-        host.fields[SettingsField::OutputPath] = outFolder;
+    Build() {
+        host.times = {LocalTime{2026, 1, 2, 9, 15, 2}, LocalTime{2026, 1, 2, 9, 15, 4}};
+        fs::create_directories(dir.Path() / "out");
+        host.fields[SettingsField::OutputPath] = out; // the build adds the separator
+    }
+    void AddImage(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        WriteBytes(in + name, bytes);
+        host.list.AddItem(Entry(name, in));
+    }
+    // The documents in out/, each with the lines that place its images, in order.
+    std::string Written() const {
+        std::vector<std::string> names;
+        for (const auto& item : fs::directory_iterator(dir.Path() / "out")) {
+            names.push_back(Utf8FromPath(item.path().filename()));
+        }
+        std::sort(names.begin(), names.end());
+        std::string text;
+        for (const std::string& name : names) {
+            std::istringstream lines(ReadText(out + kPathSeparator + name));
+            text += name + ":";
+            for (std::string line; std::getline(lines, line);) {
+                for (const char* key : {"/Filter", "/Width", "/MediaBox", " cm", " Do"}) {
+                    text += line.find(key) != std::string::npos ? " " + line : "";
+                }
+            }
+            text += "\n";
+        }
+        return text;
     }
 
-    void AddImage(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        WriteBytes(inFolder + name, bytes);
-        host.list.AddItem(Entry(name, inFolder));
+    // How often each field was read, in SettingsField order, and how many page options.
+    std::string Reads() const {
+        std::string counts;
+        for (int f = 0; f <= static_cast<int>(SettingsField::MarginRight); ++f) {
+            counts +=
+                std::to_string(std::count(host.reads.begin(), host.reads.end(), SettingsField(f)));
+        }
+        return counts + " " + std::to_string(host.events.size());
     }
 
     TempDir dir;
     FakeHost host;
-    std::string inFolder;
-    std::string outFolder;
+    std::string in = Utf8FromPath(dir.Path()) + kPathSeparator;
+    std::string out = Utf8FromPath(dir.Path() / "out");
 };
 
-TEST_F(BuildTest, SinglePdfNamesImagesByListIndexAndEmbedsEachBeforeItsPage) {
+// Images are embedded before their page and named by list index; an entry that no longer reads
+// is left out with a message naming it, and its index is not reused.
+TEST_F(Build, SinglePdfOfTheListUnderTheNameAsTyped) {
     AddImage("wide.jpg", MakeJpeg(3000, 2000, 300));
+    host.list.AddItem(Entry("gone.jpg", in));
     AddImage("square.J2K", MakeJ2k(100, 100));
-    EXPECT_TRUE(CreateSinglePdf(host));
-
-    const std::string pdf = ReadText(outFolder + "JPEG_Output.PDF");
-    ASSERT_FALSE(pdf.empty());
-    EXPECT_EQ(CountOf(pdf, "/Type /Page\n"), 2u);
-    EXPECT_EQ(CountOf(pdf, "/Filter /DCTDecode"), 1u);
-    EXPECT_EQ(CountOf(pdf, "/Filter /JPXDecode"), 1u);
+    AddImage("text.jpg", std::vector<std::uint8_t>{'h', 'i', '\n'});
+    host.fields[SettingsField::FileName] = "report";
+    const RunReport report = RunConversion(host);
+    EXPECT_EQ(report.outcome, RunOutcome::Completed);
+    EXPECT_FALSE(report.writerFailed);
+    EXPECT_EQ(report.imagesLeftOut, 2);
+    const std::string done = "Done creating PDF.  Duration:  09:15:02 - 09:15:04";
+    EXPECT_EQ(report.completionText, done);
+    EXPECT_EQ(host.Shown(), "Unable to load image file: " + in +
+                                "gone.jpg (No such file or directory)|48|Image Error\n" +
+                                "Unable to load image file: " + in +
+                                "text.jpg (no longer a valid image header)|48|Image Error\n" +
+                                done + "|0|Folionix\n");
     // The worked example: 612 x 408 with its bottom edge at 192, then 100 x 100 centred.
-    const std::size_t first =
-        pdf.find("q\n1 0 0 1 0 192.0 cm\n612.0 0 0 408.0 0 0 cm\n/I0 Do\nQ\n");
-    const std::size_t second =
-        pdf.find("q\n1 0 0 1 256.0 346.0 cm\n100.0 0 0 100.0 0 0 cm\n/I1 Do\nQ\n");
-    ASSERT_NE(first, std::string::npos);
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_LT(first, second);
-    EXPECT_LT(pdf.find("/DCTDecode"), pdf.find("/MediaBox"));
-    EXPECT_LT(pdf.find("/JPXDecode"), pdf.rfind("/MediaBox"));
-    EXPECT_GT(pdf.find("/JPXDecode"), pdf.find("/MediaBox"));
+    EXPECT_EQ(Written(), "report: /Filter /DCTDecode /Width 3000 /MediaBox [0 0 612 792] 1 0 0 1 0 "
+                         "192.0 cm 612.0 0 0 408.0 0 0 cm /I0 Do /Filter /JPXDecode /Width 100 "
+                         "/MediaBox [0 0 612 792] 1 0 0 1 256.0 346.0 cm 100.0 0 0 100.0 0 0 cm "
+                         "/I2 Do\n");
+    // The checks read every field once, the build its own once more, and the page size and
+    // options for each image placed.
+    EXPECT_EQ(Reads(), "23232222 4");
+}
+
+// One document per image, named after it, its image always I1, its page its own size; a file
+// name met twice leaves the later image's document.
+TEST_F(Build, MultiplePdfsAreNamedAfterEachImage) {
+    AddImage("a.jpg", MakeJpeg(2000, 1000, 200));
+    AddImage("b.jp2", MakeJp2(100, 50));
+    fs::create_directory(dir.Path() / "other");
+    AddImage("c.J2K", MakeJ2k(30, 30));
+    const std::string other = in + "other" + kPathSeparator;
+    WriteBytes(other + "c.J2K", MakeJ2k(40, 40));
+    host.list.AddItem(Entry("c.J2K", other));
+    host.singlePdf = false;
+    host.specifyPageSize = false;
+    host.fields[SettingsField::FileName] = "";
+    for (SettingsField f : {SettingsField::MarginTop, SettingsField::MarginBottom,
+                            SettingsField::MarginLeft, SettingsField::MarginRight}) {
+        host.fields[f] = "0.5";
+    }
+    EXPECT_EQ(RunConversion(host).completionText,
+              "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
+    EXPECT_EQ(Written(), "a.jpg.PDF: /Filter /DCTDecode /Width 2000 /MediaBox [0 0 792 432] 1 0 0 "
+                         "1 36.0 36.0 cm 720.0 0 0 360.0 0 0 cm /I1 Do\n"
+                         "b.jp2.PDF: /Filter /JPXDecode /Width 100 /MediaBox [0 0 172 122] 1 0 0 "
+                         "1 36.0 36.0 cm 100.0 0 0 50.0 0 0 cm /I1 Do\n"
+                         "c.J2K.PDF: /Filter /JPXDecode /Width 40 /MediaBox [0 0 112 112] 1 0 0 1 "
+                         "36.0 36.0 cm 40.0 0 0 40.0 0 0 cm /I1 Do\n");
+    EXPECT_EQ(Reads(), "20002222 8");
 }
 
 // Each file's header is walked once when it is listed and once when its page is built, whatever
 // the plan, and for one document or one per image.
-TEST_F(BuildTest, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
+TEST_F(Build, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
+    WriteBytes(in + "a.jpg", MakeJpeg(64, 48, 72));
+    WriteBytes(in + "b.jp2", MakeJp2(64, 48));
+    WriteBytes(in + "c.j2k", MakeJ2k(64, 48));
     for (const OutputPlan* plan : {&WindowPlan(), &ConformingPlan()}) {
         for (const bool single : {true, false}) {
             host.plan = plan;
             host.singlePdf = single;
             host.list = ImageListModel();
             DropData drop;
-            for (const char* name : {"a.jpg", "b.jp2", "c.j2k"}) {
-                WriteBytes(inFolder + name, std::string(name) == "a.jpg"   ? MakeJpeg(64, 48, 72)
-                                            : std::string(name) == "b.jp2" ? MakeJp2(64, 48)
-                                                                           : MakeJ2k(64, 48));
-                drop.files.push_back(inFolder + name);
-            }
+            drop.files = {in + "a.jpg", in + "b.jp2", in + "c.j2k"};
             const std::uint64_t before = HeaderWalkCount();
             AddDroppedFiles(host, drop);
             ASSERT_EQ(host.list.ListCount(), 3);
@@ -92,103 +147,38 @@ TEST_F(BuildTest, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
     }
 }
 
-TEST_F(BuildTest, OutputFolderGetsItsSeparatorAndFileNameIsUsedAsTyped) {
-    AddImage("a.jpg", MakeJpeg(10, 10, 72));
-    host.fields[SettingsField::OutputPath] = Utf8FromPath(dir.Path() / "out");
-    host.fields[SettingsField::FileName] = "report";
-    EXPECT_TRUE(CreateSinglePdf(host));
-    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "out" / "report"));
-}
-
-TEST_F(BuildTest, SettingsAreReadOnceAndPageOptionsForEveryEntry) {
-    AddImage("a.jpg", MakeJpeg(10, 10, 72));
-    AddImage("b.jpg", MakeJpeg(20, 10, 72));
-    AddImage("c.jpg", MakeJpeg(30, 10, 72));
-    host.reads.clear();
-    host.events.clear();
-    CreateSinglePdf(host);
-    auto reads = [&](SettingsField field) {
-        return std::count(host.reads.begin(), host.reads.end(), field);
+// A check that fails starts no build; an error that ends the run is reported, not shown, and
+// leaves no document.
+TEST_F(Build, RejectedOrFailedRunsWriteNothing) {
+    AddImage("a.jpg", MakeJpeg(100, 100, 72));
+    AddImage("b.jpg", MakeJpeg(100, 100, 72));
+    const std::string missing = dir.File("missing") + kPathSeparator;
+    struct Row {
+        SettingsField field;
+        std::string text;
+        bool single;
+        std::string failure; // empty: rejected by the checks
     };
-    EXPECT_EQ(reads(SettingsField::OutputPath), 1);
-    EXPECT_EQ(reads(SettingsField::FileName), 1);
-    EXPECT_EQ(reads(SettingsField::MarginTop), 1);
-    EXPECT_EQ(reads(SettingsField::MarginRight), 1);
-    EXPECT_EQ(reads(SettingsField::PageWidth), 3);
-    EXPECT_EQ(reads(SettingsField::PageHeight), 3);
-    EXPECT_EQ(std::count(host.events.begin(), host.events.end(), "shrink"), 3);
-    EXPECT_EQ(std::count(host.events.begin(), host.events.end(), "position"), 3);
-}
-
-TEST_F(BuildTest, EntryThatNoLongerReadsIsLeftOutWithAMessageNamingIt) {
-    AddImage("a.jpg", MakeJpeg(10, 10, 72));
-    host.list.AddItem(Entry("gone.jpg", inFolder));
-    AddImage("text.jpg", std::vector<std::uint8_t>{'h', 'i', '\n'});
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    EXPECT_EQ(report.imagesLeftOut, 2);
-    ASSERT_EQ(host.messages.size(), 3u);
-    EXPECT_EQ(host.messages[0].text,
-              "Unable to load image file: " + inFolder + "gone.jpg (No such file or directory)");
-    EXPECT_EQ(host.messages[1].text.rfind("Unable to load image file: " + inFolder + "text.jpg", 0),
-              0u);
-    const std::string pdf = ReadText(outFolder + "JPEG_Output.PDF");
-    EXPECT_EQ(CountOf(pdf, "/Type /Page\n"), 1u);
-    EXPECT_EQ(CountOf(pdf, "/Subtype /Image"), 1u);
-}
-
-TEST_F(BuildTest, MultiplePdfsAreNamedAfterEachImageAndUseI1) {
-    AddImage("a.jpg", MakeJpeg(10, 10, 72));
-    AddImage("b.jp2", MakeJp2(20, 20));
-    AddImage("c.J2K", MakeJ2k(30, 30));
-    host.singlePdf = false;
-    host.fields[SettingsField::FileName] = "";
-    EXPECT_TRUE(CreateMultiplePdfs(host));
-
-    std::vector<std::string> written;
-    for (const auto& item : std::filesystem::directory_iterator(dir.Path() / "out")) {
-        written.push_back(Utf8FromPath(item.path().filename()));
+    const Row rows[] = {
+        {SettingsField::FileName, "bad|name", true, ""},
+        {SettingsField::PageWidth, "1e30", true, "Overflow: page width does not fit in 32 bits"},
+        {SettingsField::OutputPath, missing, true,
+         "Cannot create " + missing + "JPEG_Output.PDF: No such file or directory"},
+        {SettingsField::OutputPath, missing, false,
+         "Cannot create " + missing + "a.jpg.PDF: No such file or directory"},
+    };
+    for (const Row& row : rows) {
+        FakeHost run = host;
+        run.fields[row.field] = row.text;
+        run.singlePdf = row.single;
+        const RunReport report = RunConversion(run);
+        EXPECT_EQ(report.outcome, row.failure.empty() ? RunOutcome::Rejected : RunOutcome::Failed);
+        EXPECT_EQ(report.failure, row.failure);
+        EXPECT_FALSE(report.refusedBeforeWriting);
+        EXPECT_EQ(run.messages.size(), row.failure.empty() ? 1u : 0u) << run.Shown();
     }
-    std::sort(written.begin(), written.end());
-    EXPECT_EQ(written, (std::vector<std::string>{"a.jpg.PDF", "b.jp2.PDF", "c.J2K.PDF"}));
-    for (const std::string& name : written) {
-        const std::string pdf = ReadText(outFolder + name);
-        EXPECT_EQ(CountOf(pdf, "/Type /Page\n"), 1u) << name;
-        EXPECT_EQ(CountOf(pdf, "/I1 Do"), 1u) << name;
-        EXPECT_EQ(pdf.find("/I0"), std::string::npos) << name;
-    }
-    EXPECT_NE(ReadText(outFolder + "b.jp2.PDF").find("/JPXDecode"), std::string::npos);
-}
-
-TEST_F(BuildTest, SameFileNameFromTwoFoldersLeavesOneDocument) {
-    AddImage("a.jpg", MakeJpeg(10, 10, 72));
-    std::filesystem::create_directory(dir.Path() / "other");
-    const std::string other = Utf8FromPath(dir.Path() / "other") + kPathSeparator;
-    WriteBytes(other + "a.jpg", MakeJpeg(40, 40, 72));
-    host.list.AddItem(Entry("a.jpg", other));
-    host.singlePdf = false;
-    CreateMultiplePdfs(host);
-    const std::string pdf = ReadText(outFolder + "a.jpg.PDF");
-    EXPECT_NE(pdf.find("/Width 40"), std::string::npos);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path() / "out"),
-                            std::filesystem::directory_iterator()),
-              1);
-}
-
-TEST_F(BuildTest, MatchImageSizeGivesEachDocumentItsOwnPage) {
-    AddImage("a.jpg", MakeJpeg(2000, 1000, 200));
-    AddImage("b.jpg", MakeJpeg(100, 50, 0));
-    host.singlePdf = false;
-    host.specifyPageSize = false;
-    for (SettingsField f : {SettingsField::MarginTop, SettingsField::MarginBottom,
-                            SettingsField::MarginLeft, SettingsField::MarginRight}) {
-        host.fields[f] = "0.5";
-    }
-    CreateMultiplePdfs(host);
-    EXPECT_NE(ReadText(outFolder + "a.jpg.PDF").find("/MediaBox [0 0 792 432]"), std::string::npos);
-    EXPECT_NE(ReadText(outFolder + "b.jpg.PDF").find("/MediaBox [0 0 172 122]"), std::string::npos);
-    EXPECT_NE(ReadText(outFolder + "a.jpg.PDF").find("q\n1 0 0 1 36.0 36.0 cm\n720.0 0 0 360.0"),
-              std::string::npos);
+    EXPECT_EQ(Written(), "");
+    EXPECT_FALSE(fs::exists(PathFromUtf8(missing)));
 }
 
 } // namespace

@@ -1,16 +1,19 @@
-#include "ConversionFixtures.h"
-
+// The image list: entries, search, adding files, reordering and its popup menu.
 #include "common/FileAccess.h"
 #include "common/PathCase.h"
 #include "conversion/modFolionix.h"
 #include "conversion/modForms.h"
+#include "support/FakeHost.h"
+#include "support/ImageBytes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <random>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace folionix::test {
 namespace {
@@ -20,239 +23,252 @@ class PlainList final : public ListBox {
 public:
     explicit PlainList(std::vector<std::string> texts) : texts_(std::move(texts)) {}
     std::int32_t ListCount() const override { return static_cast<std::int32_t>(texts_.size()); }
-    std::string ItemText(std::int32_t i) const override {
-        return texts_.at(static_cast<std::size_t>(i));
-    }
-    void SetItemText(std::int32_t i, const std::string& t) override {
-        texts_.at(static_cast<std::size_t>(i)) = t;
-    }
+    std::string ItemText(std::int32_t i) const override { return texts_.at(std::size_t(i)); }
+    void SetItemText(std::int32_t, const std::string&) override {}
     bool IsSelected(std::int32_t) const override { return false; }
     void SetSelected(std::int32_t, bool) override {}
     std::int32_t SelectedCount() const override { return 0; }
-    void AddItem(const std::string& t) override { texts_.push_back(t); }
-    void RemoveItem(std::int32_t i) override { texts_.erase(texts_.begin() + i); }
+    void AddItem(const std::string&) override {}
+    void RemoveItem(std::int32_t) override {}
 
 private:
     std::vector<std::string> texts_;
 };
 
-// --- Entries ------------------------------------------------------------------------------------
-
-TEST(ListEntry, FileNameFiveTabsFolder) {
-    const std::string folder = std::string("/scans") + kPathSeparator;
-    EXPECT_EQ(ImageListEntry("page 1.jpg", folder), "page 1.jpg\t\t\t\t\t" + folder);
+TEST(ListEntry, FileNameFiveTabsFolderSplitAtTheLastFiveTabs) {
+    const std::string s(1, kPathSeparator);
+    EXPECT_EQ(ImageListEntry("p 1.jpg", s + "scans" + s), "p 1.jpg\t\t\t\t\t" + s + "scans" + s);
+    const std::vector<std::string> rows[] = {
+        {"a\t\t\t\t\tb\t\t\t\t\t  " + s + "x ", "a\t\t\t\t\tb|" + s + "x" + s},
+        {"page 1.jpg\t\t\t\t\t" + s + "s" + s, "page 1.jpg|" + s + "s" + s},
+        {"six\t\t\t\t\t\tf", "six\t|f" + s},
+    };
+    for (const auto& row : rows) {
+        std::string name;
+        std::string folder;
+        SplitListEntry(row[0], name, folder);
+        EXPECT_EQ(name + "|" + folder, row[1]);
+    }
 }
 
-TEST(ListEntry, SplitsAtTheLastSeparatorAndTidiesTheFolder) {
-    std::string name;
-    std::string folder;
-    const std::string sep(1, kPathSeparator);
-    SplitListEntry("a\t\t\t\t\tb\t\t\t\t\t  " + sep + "x ", name, folder);
-    EXPECT_EQ(name, "a\t\t\t\t\tb");
-    EXPECT_EQ(folder, sep + "x" + sep);
-    SplitListEntry("page 1.jpg\t\t\t\t\t" + sep + "s" + sep, name, folder);
-    EXPECT_EQ(name, "page 1.jpg");
-    EXPECT_EQ(folder, sep + "s" + sep);
-    SplitListEntry("six\t\t\t\t\t\tf", name, folder); // the last five of six tabs
-    EXPECT_EQ(name, "six\t");
-    EXPECT_EQ(folder, "f" + sep);
-}
-
-// --- FindListItem -------------------------------------------------------------------------------
-
-TEST(FindListItemTest, LetterCaseFollowsThePlatformLengthAlwaysCounts) {
-    ImageListModel list;
-    list.AddItem("PHOTO.JPG.extra");
-    list.AddItem("other");
-    list.AddItem("Photo.jpg");
-    list.AddItem("photo.jpg");
-    EXPECT_EQ(FindListItem(list, "photo.jpg"), kFileNamesIgnoreCase ? 2 : 3);
-    EXPECT_EQ(FindListItem(list, "Photo.jpg"), 2);
-    EXPECT_EQ(FindListItem(list, "PHOTO.JPG"), kFileNamesIgnoreCase ? 2 : -1);
-    EXPECT_EQ(FindListItem(list, "photo.jp"), -1);
-    EXPECT_EQ(FindListItem(list, "photo.jpg.extra2"), -1);
-    EXPECT_EQ(FindListItem(list, "OTHER"), kFileNamesIgnoreCase ? 1 : -1);
-    EXPECT_EQ(FindListItem(ImageListModel(), "x"), -1);
-}
-
-TEST(FindListItemTest, DefaultPrefixSearchWrapsRound) {
-    const PlainList list({"ab", "b", "abc", "AB"});
-    EXPECT_EQ(list.FindString(-1, "ab"), 0);
-    EXPECT_EQ(list.FindString(0, "ab"), 2);
-    EXPECT_EQ(list.FindString(3, "ab"), 0); // wrapped round
-    EXPECT_EQ(list.FindString(2, "zz"), -1);
-    EXPECT_EQ(list.TextLength(2), 3);
-    EXPECT_EQ(list.TextLength(9), -1);
-    EXPECT_EQ(FindListItem(list, "AB"), kFileNamesIgnoreCase ? 0 : 3);
-    EXPECT_EQ(FindListItem(PlainList({"abc", "abd", "AB"}), "AB"), 2);
-    EXPECT_EQ(FindListItem(PlainList({"abc", "abd", "AB"}), "ab"), kFileNamesIgnoreCase ? 2 : -1);
-    EXPECT_EQ(FindListItem(PlainList({"abc", "abd"}), "ab"), -1);
-}
-
-TEST(FindListItemTest, IndexedSearchAnswersLikeTheListBox) {
-    std::mt19937 random(7);
-    const std::vector<std::string> words = {"a", "A", "ab", "aB", "abc", "b", "B", "ba", ""};
-    for (int round = 0; round < 200; ++round) {
-        ImageListModel model;
+// The entry that is exactly the text, its letter case as the platform's file names have it;
+// asked of the in-memory list (indexed search) and of a plain list box (linear search).
+TEST(FindListItem, WholeEntryLetterCaseByPlatform) {
+    struct Row {
+        std::vector<std::string> items;
         std::vector<std::string> texts;
-        const int size = static_cast<int>(random() % 8);
-        for (int i = 0; i < size; ++i) {
-            texts.push_back(words[random() % words.size()]);
-            model.AddItem(texts.back());
+        std::string keepingCase;
+        std::string ignoringCase;
+    };
+    const Row rows[] = {
+        {{"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg"},
+         {"photo.jpg", "Photo.jpg", "PHOTO.JPG", "photo.jp", "PHOTO.JPG.xy", "OTHER"},
+         "3 2 -1 -1 -1 -1 ",
+         "2 2 2 -1 -1 1 "},
+        {{"ab", "b", "abc", "AB"}, {"AB", "x"}, "3 -1 ", "0 -1 "},
+        {{"abc", "abd", "AB"}, {"ab", "AB"}, "-1 2 ", "2 2 "},
+        {{}, {"x"}, "-1 ", "-1 "},
+    };
+    for (const Row& row : rows) {
+        FakeHost host;
+        for (const std::string& item : row.items) {
+            host.list.AddItem(item);
         }
-        if (size > 1 && random() % 2 == 0) {
-            // Changes after adding make the index stale.
-            model.SetItemText(0, "ab");
-            texts[0] = "ab";
-            model.RemoveItem(size - 1);
-            texts.pop_back();
+        std::string indexed;
+        std::string plain;
+        for (const std::string& text : row.texts) {
+            indexed += std::to_string(FindListItem(host.list, text)) + " ";
+            plain += std::to_string(FindListItem(PlainList(row.items), text)) + " ";
         }
-        const PlainList plain(texts);
-        for (std::int32_t start = -1; start <= static_cast<std::int32_t>(texts.size()); ++start) {
+        EXPECT_EQ(indexed, kFileNamesIgnoreCase ? row.ignoringCase : row.keepingCase);
+        EXPECT_EQ(plain, indexed);
+    }
+}
+
+// The prefix search ignores ASCII letter case and wraps round; the in-memory list answers from
+// its index as the plain scan does, after appends and after changes that make the index stale.
+TEST(FindString, PrefixSearchWrapsRoundAndTheIndexAnswersAlike) {
+    const PlainList list({"ab", "b", "abc", "AB"});
+    EXPECT_EQ(std::vector<int>({list.FindString(-1, "aB"), list.FindString(0, "ab"),
+                                list.FindString(3, "ab"), list.FindString(9, "b"),
+                                list.FindString(2, "zz"), list.TextLength(2), list.TextLength(4)}),
+              std::vector<int>({0, 2, 0, 1, -1, 3, -1}));
+    const std::vector<std::string> words = {"a", "A", "ab", "aB", "abc", "b", "B", "ba", ""};
+    ImageListModel model;
+    std::vector<std::string> texts;
+    for (const char* word : {"b", "ab", "", "AB", "abc", "A", "ba", "ab", "B", "a"}) {
+        model.AddItem(word);
+        texts.push_back(word);
+        if (texts.size() == 6) {
+            model.SetItemText(0, texts[0] = "aB");
+            model.RemoveItem(2);
+            texts.erase(texts.begin() + 2);
+        }
+        for (std::int32_t start = -2; start <= std::int32_t(texts.size()); ++start) {
             for (const std::string& prefix : words) {
-                ASSERT_EQ(model.FindString(start, prefix), plain.FindString(start, prefix))
-                    << "round " << round << " start " << start << " prefix " << prefix;
+                ASSERT_EQ(model.FindString(start, prefix),
+                          PlainList(texts).FindString(start, prefix))
+                    << texts.size() << " items, start " << start << " prefix " << prefix;
             }
         }
     }
 }
 
-// --- Adding files -------------------------------------------------------------------------------
-
-class AddFilesTest : public ::testing::Test {
+class AddFiles : public ::testing::Test {
 protected:
-    AddFilesTest() { folder = Utf8FromPath(dir.Path()) + kPathSeparator; }
-    std::string Make(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    std::string Make(const std::string& name,
+                     const std::vector<std::uint8_t>& bytes = MakeJpeg(9, 9, 72)) {
+        std::filesystem::create_directories(PathFromUtf8(folder + name).parent_path());
         WriteBytes(folder + name, bytes);
         return folder + name;
     }
-    static DropData Drop(std::vector<std::string> files) {
+    std::vector<AddOutcome> Drop(std::vector<std::string> files) {
         DropData data;
         data.files = std::move(files);
-        return data;
+        return AddDroppedFiles(host, data);
     }
 
     TempDir dir;
-    std::string folder;
+    std::string folder = Utf8FromPath(dir.Path()) + kPathSeparator;
     FakeHost host;
-    ImageListModel& list = host.list;
-    std::vector<Message>& messages = host.messages;
 };
 
-TEST_F(AddFilesTest, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
-    const std::string a = Make("a.jpg", MakeJpeg(10, 10, 72));
+const std::string kRefused = "|48|Image Error\n";
+
+// Outcomes in drop order; a file listed already is passed over; adding keeps the selection.
+TEST_F(AddFiles, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
+    const std::string a = Make("a.jpg");
     const std::string bad = Make("bad.jpg", {'P', 'N', 'G'});
-    const std::string c = Make("c.Jp2", MakeJp2(10, 10));
-    const std::string d = Make("d.J2K", MakeJ2k(10, 10));
-    const std::string e = Make("e.jpeg.txt", MakeJpeg(10, 10, 72));
-    const std::vector<AddOutcome> outcomes = AddDroppedFiles(host, Drop({a, bad, c, d, e}));
-    std::vector<AddResult> results;
-    for (const AddOutcome& outcome : outcomes) {
-        results.push_back(outcome.result);
+    const std::string e = Make("e.jpeg.txt");
+    host.list.AddItem("x");
+    host.list.SetSelected(0, true);
+    std::string results;
+    for (const AddOutcome& o :
+         Drop({a, bad, Make("c.Jp2", MakeJp2(9, 9)), Make("d.J2K", MakeJ2k(9, 9)), e, a})) {
+        results += std::to_string(static_cast<int>(o.result)) + o.message + "\n";
     }
-    EXPECT_EQ(results,
-              (std::vector<AddResult>{AddResult::Added, AddResult::Refused, AddResult::Added,
-                                      AddResult::Added, AddResult::Refused}));
-    EXPECT_EQ(outcomes[1].message, "Unable to load image file: " + bad);
-    ASSERT_EQ(list.ListCount(), 3);
-    EXPECT_EQ(list.ItemText(0), Entry("a.jpg", folder));
-    EXPECT_EQ(list.ItemText(1), Entry("c.Jp2", folder));
-    EXPECT_EQ(list.ItemText(2), Entry("d.J2K", folder));
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].text, "Unable to load image file: " + bad);
-    EXPECT_EQ(messages[0].style, 48);
-    EXPECT_EQ(messages[0].title, "Image Error");
-    EXPECT_EQ(messages[1].text, "Unable to load image file: " + e);
-}
-
-TEST_F(AddFilesTest, DroppingAgainChangesNothingEvenWhenTheFileIsGone) {
-    const std::string a = Make("a.jpg", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(host, Drop({a}));
+    const std::string unable = "Unable to load image file: ";
+    EXPECT_EQ(results, "0\n2" + unable + bad + "\n0\n0\n2" + unable + e + "\n1\n");
+    EXPECT_EQ(host.Listed(), "x*\n" + Entry("a.jpg", folder) + "\n" + Entry("c.Jp2", folder) +
+                                 "\n" + Entry("d.J2K", folder) + "\n");
+    EXPECT_EQ(host.Shown(), unable + bad + kRefused + unable + e + kRefused);
+    // Listed already, a file that is gone is passed over; chosen in the dialog, it is read first.
     std::filesystem::remove(PathFromUtf8(a));
-    EXPECT_EQ(AddDroppedFiles(host, Drop({a})).at(0).result, AddResult::AlreadyListed);
-    EXPECT_EQ(list.ListCount(), 1);
-    EXPECT_TRUE(messages.empty());
-    // Chosen in the dialog, the same file is read first: the missing file is reported.
+    EXPECT_EQ(Drop({a}).at(0).result, AddResult::AlreadyListed);
+    host.messages.clear();
     AddSelectedFiles(host, folder, {"a.jpg"}, 1);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Unable to load image file: a.jpg");
-    EXPECT_EQ(list.ListCount(), 1);
+    EXPECT_EQ(host.Shown(), unable + "a.jpg" + kRefused);
+    EXPECT_EQ(host.list.ListCount(), 4);
 }
 
-// Where file names keep letter case, PHOTO.JPG and photo.jpg are two files and two pages; where
-// they ignore it, both names open one file, which is listed once.
-TEST_F(AddFilesTest, OtherLetterCaseInTheSameFolderFollowsThePlatform) {
-    const std::string upper = Make("PHOTO.JPG", MakeJpeg(10, 10, 72));
-    const std::string lower = Make("photo.jpg", MakeJpeg(12, 12, 72));
-    AddDroppedFiles(host, Drop({upper, lower}));
+// Where file names keep letter case, PHOTO.JPG and photo.jpg are two files; where they ignore
+// it, both names open one file, listed once. The same name in two folders is two files.
+TEST_F(AddFiles, LetterCaseFollowsThePlatformAndFoldersTellFilesApart) {
+    const std::string sub = folder + "sub" + kPathSeparator;
+    Drop({Make("PHOTO.JPG"), Make("photo.jpg"),
+          Make("sub" + std::string(1, kPathSeparator) + "photo.jpg")});
     AddSelectedFiles(host, folder, {"photo.jpg", "PHOTO.JPG"}, 2);
-    if (kFileNamesIgnoreCase) {
-        EXPECT_EQ(list.ListCount(), 1);
-    } else {
-        ASSERT_EQ(list.ListCount(), 2);
-        EXPECT_EQ(list.ItemText(0), Entry("PHOTO.JPG", folder));
-        EXPECT_EQ(list.ItemText(1), Entry("photo.jpg", folder));
-    }
-    EXPECT_TRUE(messages.empty());
+    const std::string upper = Entry("PHOTO.JPG", folder) + "\n";
+    const std::string lower = kFileNamesIgnoreCase ? "" : Entry("photo.jpg", folder) + "\n";
+    EXPECT_EQ(host.Listed(), upper + lower + Entry("photo.jpg", sub) + "\n");
+    EXPECT_EQ(host.Shown(), "");
 }
 
-TEST_F(AddFilesTest, SameNameInTwoFoldersGivesTwoEntries) {
-    const std::string a = Make("a.jpg", MakeJpeg(10, 10, 72));
-    std::filesystem::create_directory(dir.Path() / "sub");
-    const std::string b = Make(std::string("sub") + kPathSeparator + "a.jpg", MakeJpeg(9, 9, 72));
-    AddDroppedFiles(host, Drop({b, a}));
-    ASSERT_EQ(list.ListCount(), 2);
-    EXPECT_EQ(list.ItemText(0), Entry("a.jpg", folder + "sub" + kPathSeparator));
-}
-
-TEST_F(AddFilesTest, ExtensionOfADroppedFileComesFromTheWholePath) {
-    std::filesystem::create_directory(dir.Path() / "my.scans");
-    const std::string subfolder = folder + "my.scans" + kPathSeparator;
-    Make(std::string("my.scans") + kPathSeparator + "page", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(host, Drop({subfolder + "page"}));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Unable to load image file: " + subfolder + "page");
-    // Chosen in the dialog, only the name is examined: no "." there, passed over silently.
-    EXPECT_EQ(AddSelectedFiles(host, subfolder, {"page"}, 1).at(0).result, AddResult::PassedOver);
-    EXPECT_EQ(messages.size(), 1u);
-    EXPECT_EQ(list.ListCount(), 0);
-}
-
-TEST_F(AddFilesTest, PlainTextDropIsOnePath) {
-    const std::string a = Make("scan.JPE", MakeJpeg(10, 10, 72));
-    DropData data;
-    data.hasText = true;
-    data.text = a;
-    data.files = {"ignored.jpg"};
-    AddDroppedFiles(host, data);
-    ASSERT_EQ(list.ListCount(), 1);
-    EXPECT_EQ(list.ItemText(0), Entry("scan.JPE", folder));
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(AddFilesTest, SelectedFilesGetTheFolderSeparatorAndRespectTheCount) {
-    Make("x.jpg", MakeJpeg(10, 10, 72));
-    Make("y.jpg", MakeJpeg(10, 10, 72));
+// A plain-text drop is one path; a dropped file's extension comes from its whole path, a chosen
+// file's from its name alone (no "." there: passed over silently). The dialog's count holds.
+TEST_F(AddFiles, PlainTextDropDialogFolderAndCount) {
+    DropData text;
+    text.hasText = true;
+    text.text = Make("scan.JPE");
+    text.files = {"ignored.jpg"};
+    AddDroppedFiles(host, text);
+    const std::string scans = folder + "my.scans" + kPathSeparator;
+    Make("my.scans" + std::string(1, kPathSeparator) + "page");
+    Drop({scans + "page"});
+    EXPECT_EQ(AddSelectedFiles(host, scans, {"page"}, 1).at(0).result, AddResult::PassedOver);
+    Make("x.jpg");
     AddSelectedFiles(host, Utf8FromPath(dir.Path()), {"x.jpg", "y.jpg"}, 1);
-    ASSERT_EQ(list.ListCount(), 1);
-    EXPECT_EQ(list.ItemText(0), Entry("x.jpg", folder));
     AddSelectedFiles(host, folder, {"y.jpg"}, 0);
     AddSelectedFiles(host, folder, {"y.jpg"}, -1);
-    EXPECT_EQ(list.ListCount(), 1);
-    AddSelectedFiles(host, folder, {"y.jpg", "bad.png"}, 2);
-    EXPECT_EQ(list.ListCount(), 2);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Unable to load image file: bad.png");
+    AddSelectedFiles(host, folder, {"x.jpg", "bad.png"}, 2);
+    EXPECT_EQ(host.Listed(), Entry("scan.JPE", folder) + "\n" + Entry("x.jpg", folder) + "\n");
+    EXPECT_EQ(host.Shown(), "Unable to load image file: " + scans + "page" + kRefused +
+                                "Unable to load image file: bad.png" + kRefused);
 }
 
-TEST_F(AddFilesTest, AddingKeepsTheSelection) {
-    const std::string a = Make("a.jpg", MakeJpeg(10, 10, 72));
-    const std::string b = Make("b.jpg", MakeJpeg(10, 10, 72));
-    AddDroppedFiles(host, Drop({a}));
-    list.SetSelected(0, true);
-    AddDroppedFiles(host, Drop({b}));
-    EXPECT_TRUE(list.IsSelected(0));
-    EXPECT_FALSE(list.IsSelected(1));
+// A menu service that hands out ids from idBase + 1 and answers with the item at a chosen
+// position (none when negative); the calls must be the list popup's.
+class FakeMenus final : public MenuService {
+public:
+    explicit FakeMenus(int choice) : choice_(choice) {}
+    ~FakeMenus() override {
+        EXPECT_EQ(calls_, "new popup;add 42 Move Selection Up;add 42 Move Selection Down;"
+                          "show 42 -1 -1;destroy 42;");
+    }
+    std::intptr_t NewMenu(bool popup) override {
+        calls_ += popup ? "new popup;" : "new;";
+        return 42;
+    }
+    bool AddMenuItem(std::intptr_t menu, const std::string& caption, std::int32_t& id,
+                     std::int32_t idBase) override {
+        calls_ += "add " + std::to_string(menu) + " " + caption + ";";
+        ids_.push_back(id = idBase + static_cast<std::int32_t>(ids_.size()) + 1);
+        return true;
+    }
+    bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string& text, std::int32_t x,
+                       std::int32_t y) override {
+        calls_ += "show " + std::to_string(menu) + " " + std::to_string(x) + " " +
+                  std::to_string(y) + ";";
+        id = choice_ < 0 ? -1 : ids_.at(static_cast<std::size_t>(choice_));
+        text = "ignored";
+        return choice_ >= 0;
+    }
+    bool DestroyMenuAll(std::intptr_t menu) override {
+        calls_ += "destroy " + std::to_string(menu) + ";";
+        return true;
+    }
+
+private:
+    int choice_;
+    std::string calls_;
+    std::vector<std::int32_t> ids_;
+};
+
+void Step(ListBox& list, char step) {
+    if (step == 'U' || step == 'D' || step == 'R') {
+        step == 'U'   ? MoveSelectionUp(list)
+        : step == 'D' ? MoveSelectionDown(list)
+                      : RemoveSelected(list);
+    } else {
+        FakeMenus menus(step == '-' ? -1 : step - '0');
+        ShowListMenu(list, menus);
+    }
+}
+
+// Steps: U up, D down, R remove selected, popup menu item 0 (up), 1 (down) or - (none).
+TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
+    const std::string rows[][4] = {
+        {"ABCDE", "C", "U", "AC*BDE"},    {"ABCDE", "BC", "U", "B*C*ADE"},
+        {"ABCDE", "AC", "UU", "A*C*BDE"}, {"ABCDE", "E", "D", "ABCDE*"},
+        {"ABCDE", "D", "D", "ABCED*"},    {"ABCDE", "ABE", "D", "CA*B*DE*"},
+        {"ABCDE", "", "UD", "ABCDE"},     {"A", "A", "UD", "A*"},
+        {"ABCDEFG", "ACDG", "R", "BEF"},  {"AB", "AB", "R", ""},
+        {"ABCDE", "C", "0", "AC*BDE"},    {"ABCDE", "C", "1", "ABDC*E"},
+        {"ABCDE", "C", "-", "ABC*DE"},
+    };
+    for (const auto& [letters, selected, steps, after] : rows) {
+        FakeHost host;
+        for (const char c : letters) {
+            host.list.AddItem(std::string(1, c));
+            host.list.SetSelected(host.list.ListCount() - 1, selected.find(c) != std::string::npos);
+        }
+        for (const char step : steps) {
+            Step(host.list, step);
+        }
+        std::string state = host.Listed();
+        state.erase(std::remove(state.begin(), state.end(), '\n'), state.end());
+        EXPECT_EQ(state, after) << letters << " " << selected << " " << steps;
+    }
 }
 
 } // namespace

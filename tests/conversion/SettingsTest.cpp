@@ -1,268 +1,207 @@
-#include "ConversionFixtures.h"
-
-#include "common/FileAccess.h"
+// The window's fields read as numbers, checked, and turned into page and image sizes.
 #include "common/RunError.h"
 #include "conversion/modFolionix.h"
-#include "support/TestSupport.h"
+#include "support/FakeHost.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
+#include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace folionix::test {
 namespace {
 
-// --- LeadingNumber -------------------------------------------------------------------------------
+using F = SettingsField;
 
-struct NumberRow {
-    std::string text;
-    double value;
-};
-
-class LeadingNumberTable : public ::testing::TestWithParam<NumberRow> {};
-
-TEST_P(LeadingNumberTable, ReadsTheNumberAtTheStart) {
-    const NumberRow& row = GetParam();
-    const double value = LeadingNumber(row.text);
-    if (std::isinf(row.value)) {
-        EXPECT_EQ(value, row.value);
-    } else {
-        EXPECT_DOUBLE_EQ(value, row.value) << '"' << row.text << '"';
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Examples, LeadingNumberTable,
-    ::testing::Values(
-        NumberRow{"8.5", 8.5}, NumberRow{"  11  ", 11}, NumberRow{"8.5in", 8.5},
-        NumberRow{"abc", 0}, NumberRow{"", 0}, NumberRow{"8,5", 8}, NumberRow{"1 2 3", 123},
-        NumberRow{"  -  4.5e1x", -45}, NumberRow{"\t\n 3", 3}, NumberRow{"+7", 7},
-        NumberRow{"--5", 0}, NumberRow{"-", 0}, NumberRow{".", 0}, NumberRow{".5", 0.5},
-        NumberRow{"-.25", -0.25}, NumberRow{"1.2.3", 1.2}, NumberRow{"1e-2", 0.01},
-        NumberRow{"1.5D2", 150}, NumberRow{"1.5d-1", 0.15}, NumberRow{"1E 2", 100},
-        NumberRow{"2e", 2}, NumberRow{"2e+", 2}, NumberRow{"2 e x", 2}, NumberRow{"3E+1", 30},
-        NumberRow{"x1", 0}, NumberRow{"0.0", 0}, NumberRow{"-0", 0},
-        NumberRow{"1e400", std::numeric_limits<double>::infinity()},
-        NumberRow{"-1e400", -std::numeric_limits<double>::infinity()}, NumberRow{"1e-400", 0},
-        NumberRow{"&HFF", 255}, NumberRow{"&hff", 255}, NumberRow{"&O17", 15},
-        NumberRow{"&o 1 7", 15}, NumberRow{"&H", 0}, NumberRow{"&O8", 0}, NumberRow{"&", 0},
-        NumberRow{"&X1", 0}, NumberRow{"&HFFFF", -1}, NumberRow{"&H8000", -32768},
-        NumberRow{"&H10000", 65536}, NumberRow{"&HFFFFFFFF", -1}, NumberRow{"&H100000000", 0},
-        NumberRow{"&H1G", 1}, NumberRow{"&O177777", -1}));
-
-// --- Validation ---------------------------------------------------------------------------------
-
-const std::string kFileNameMessage =
-    std::string("Please enter a valid file name (cannot contain \\ / : * < > ? | ") + '"' + ")";
-
-struct ValidationRow {
-    std::string name;
-    void (*change)(FakeHost&);
-    std::string message; // empty: the settings pass
-    int style;
-    std::string title;
-};
-
-class ValidationTable : public ::testing::TestWithParam<ValidationRow> {};
-
-TEST_P(ValidationTable, FirstFailingCheckShowsItsMessage) {
-    const ValidationRow& row = GetParam();
+// A host with fields changed as in "W=0;L=-1" (O output path, N file name, W H page width and
+// height, T B L R margins).
+FakeHost HostWith(const std::string& changes, bool specify = true, bool single = true) {
     FakeHost host;
-    row.change(host);
-    const bool passed = ValidateSettings(host);
-    if (row.message.empty()) {
-        EXPECT_TRUE(passed);
-        EXPECT_TRUE(host.messages.empty());
-        return;
+    host.specifyPageSize = specify;
+    host.singlePdf = single;
+    const std::string letters = "OWNHTBLR"; // in SettingsField order
+    std::istringstream parts(changes);
+    for (std::string part; std::getline(parts, part, ';');) {
+        host.fields[F(letters.find(part[0]))] = part.substr(2);
     }
-    EXPECT_FALSE(passed);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, row.message);
-    EXPECT_EQ(host.messages[0].style, row.style);
-    EXPECT_EQ(host.messages[0].title, row.title);
+    return host;
 }
 
-const std::string kPath = "Please enter an Output Path";
-const std::string kPage = "Please enter valid page dimensions.";
-const std::string kMargins = "Please enter valid margins (zero or greater).";
+TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
+    using R = std::pair<std::string, double>;
+    const double inf = std::numeric_limits<double>::infinity();
+    const R decimal[] = {
+        {"8.5", 8.5},   {"  11  ", 11}, {"8.5in", 8.5},   {"abc", 0},
+        {"", 0},        {"8,5", 8},     {"1 2 3", 123},   {"  -  4.5e1x", -45},
+        {"\t\n 3", 3},  {"+7", 7},      {"--5", 0},       {"-", 0},
+        {".", 0},       {".5", 0.5},    {"-.25", -0.25},  {"1.2.3", 1.2},
+        {"1e-2", 0.01}, {"1.5D2", 150}, {"1.5d-1", 0.15}, {"1E 2", 100},
+        {"2e", 2},      {"2e+", 2},     {"2 e x", 2},     {"3E+1", 30},
+        {"x1", 0},      {"-0", 0},      {"1e-400", 0},
+    };
+    const R whole[] = {
+        {"1e400", inf},     {"-1e400", -inf},   {"&HFF", 255},      {"&hff", 255},
+        {"&O17", 15},       {"&o 1 7", 15},     {"&H", 0},          {"&O8", 0},
+        {"&", 0},           {"&X1", 0},         {"&HFFFF", -1},     {"&H8000", -32768},
+        {"&H10000", 65536}, {"&HFFFFFFFF", -1}, {"&H100000000", 0}, {"&H1G", 1},
+        {"&O177777", -1},
+    };
+    std::vector<R> rows(std::begin(decimal), std::end(decimal));
+    rows.insert(rows.end(), std::begin(whole), std::end(whole));
+    for (const auto& [text, value] : rows) {
+        const double got = LeadingNumber(text);
+        EXPECT_TRUE(got == value || std::abs(got - value) < 1e-12) << '"' << text << "\" " << got;
+    }
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Checks, ValidationTable,
-    ::testing::Values(
-        ValidationRow{"Defaults", [](FakeHost&) {}, "", 0, ""},
-        ValidationRow{"EmptyOutputPath",
-                      [](FakeHost& h) {
-                          h.fields[SettingsField::OutputPath] = "";
-                          h.fields[SettingsField::PageWidth] = "0";
-                      },
-                      kPath, 16, "Error"},
-        ValidationRow{"BlankOutputPathPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::OutputPath] = "  "; }, "", 0, ""},
-        ValidationRow{"WidthZero", [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "0"; },
-                      kPage, 16, "Error"},
-        ValidationRow{"WidthNegative",
-                      [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "-1"; }, kPage, 16,
-                      "Error"},
-        ValidationRow{"WidthText", [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "abc"; },
-                      kPage, 16, "Error"},
-        ValidationRow{"WidthEmpty", [](FakeHost& h) { h.fields[SettingsField::PageWidth] = ""; },
-                      kPage, 16, "Error"},
-        ValidationRow{"HeightZero", [](FakeHost& h) { h.fields[SettingsField::PageHeight] = "0"; },
-                      kPage, 16, "Error"},
-        ValidationRow{"WidthWithUnitPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "8.5in"; }, "", 0, ""},
-        ValidationRow{"WidthWithCommaPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::PageWidth] = "8,5"; }, "", 0, ""},
-        ValidationRow{"MatchSizeIgnoresPageFields",
-                      [](FakeHost& h) {
-                          h.specifyPageSize = false;
-                          h.fields[SettingsField::PageWidth] = "abc";
-                      },
-                      "", 0, ""},
-        ValidationRow{"NegativeMargin",
-                      [](FakeHost& h) { h.fields[SettingsField::MarginRight] = "-0.1"; }, kMargins,
-                      16, "Error"},
-        ValidationRow{"EmptyMarginPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::MarginTop] = ""; }, "", 0, ""},
-        ValidationRow{"PageSizeBeforeMargins",
-                      [](FakeHost& h) {
-                          h.fields[SettingsField::PageWidth] = "0";
-                          h.fields[SettingsField::MarginLeft] = "-1";
-                      },
-                      kPage, 16, "Error"},
-        ValidationRow{"MarginsBeforeFileName",
-                      [](FakeHost& h) {
-                          h.fields[SettingsField::MarginBottom] = "-1";
-                          h.fields[SettingsField::FileName] = "";
-                      },
-                      kMargins, 16, "Error"},
-        ValidationRow{"FileNameWithSlash",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "a/b.pdf"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithQuestionMark",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "x?.pdf"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithQuote",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "a\"b.pdf"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithBackslash",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "a\\b"; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"EmptyFileName", [](FakeHost& h) { h.fields[SettingsField::FileName] = ""; },
-                      kFileNameMessage, 0, "Folionix"},
-        ValidationRow{"FileNameWithoutExtensionPasses",
-                      [](FakeHost& h) { h.fields[SettingsField::FileName] = "report"; }, "", 0, ""},
-        ValidationRow{"MultiplePdfsIgnoresFileName",
-                      [](FakeHost& h) {
-                          h.singlePdf = false;
-                          h.fields[SettingsField::FileName] = "a/b?.pdf";
-                      },
-                      "", 0, ""}),
-    [](const ::testing::TestParamInfo<ValidationRow>& row) { return row.param.name; });
+// The first failing check's message, text, style and title; nothing when the settings pass.
+TEST(Validation, FirstFailingCheckShowsItsMessage) {
+    const std::string path = "Please enter an Output Path|16|Error\n";
+    const std::string page = "Please enter valid page dimensions.|16|Error\n";
+    const std::string margins = "Please enter valid margins (zero or greater).|16|Error\n";
+    const std::string name =
+        "Please enter a valid file name (cannot contain \\ / : * < > ? | \")|0|Folionix\n";
+    struct Row {
+        std::string changes;
+        bool specify, single;
+        std::string message;
+    };
+    std::vector<Row> rows = {
+        {"", 1, 1, ""},           {"O=;W=0", 1, 1, path},     {"O=  ", 1, 1, ""},
+        {"W=0", 1, 1, page},      {"W=-1", 1, 1, page},       {"W=abc", 1, 1, page},
+        {"H=0", 1, 1, page},      {"H=-2", 1, 1, page},       {"W=8.5in;H=8,5", 1, 1, ""},
+        {"W=abc;H=0", 0, 1, ""},  {"T=-1", 0, 1, margins},    {"B=-1", 1, 1, margins},
+        {"L=-1", 1, 1, margins},  {"R=-0.1", 1, 1, margins},  {"T=;R=0", 1, 1, ""},
+        {"W=0;L=-1", 1, 1, page}, {"B=-1;N=", 1, 1, margins}, {"N=", 1, 1, name},
+        {"N=report", 1, 1, ""},   {"N=a/b?.pdf", 1, 0, ""},
+    };
+    for (const char c : std::string("\\/:*<>?|\"")) {
+        rows.push_back(Row{std::string("N=a") + c + "b.pdf", true, true, name});
+    }
+    for (const Row& row : rows) {
+        FakeHost host = HostWith(row.changes, row.specify, row.single);
+        EXPECT_EQ(ValidateSettings(host), row.message.empty()) << row.changes;
+        EXPECT_EQ(host.Shown(), row.message) << row.changes;
+        // Matching the image size, the page fields are not even read.
+        for (const F field : host.reads) {
+            EXPECT_TRUE(row.specify || (field != F::PageWidth && field != F::PageHeight));
+        }
+    }
+}
 
-TEST(Validation, MatchImageSizeNeverReadsThePageFields) {
+TEST(ReadSettings, NumbersFromTheFieldsModesFromTheButtonsAndGreyIsOff) {
+    for (const bool on : {false, true}) {
+        FakeHost host = HostWith("W=1;H=&H10;T=3;B=4;L=0.5in;R=6", on, on);
+        host.centered = on;
+        host.shrink = on ? CheckState::Checked : CheckState::Grayed;
+        const ConversionSettings s = ReadSettings(host);
+        EXPECT_EQ((std::vector<double>{s.pageWidth, s.pageHeight, s.marginTop, s.marginBottom,
+                                       s.marginLeft, s.marginRight}),
+                  (std::vector<double>{1, 16, 3, 4, 0.5, 6}));
+        EXPECT_EQ(s.outputFolder + "|" + s.fileName, "out|JPEG_Output.PDF");
+        EXPECT_EQ(s.pageSizeMode,
+                  on ? PageSizeMode::SpecifyPageSize : PageSizeMode::MatchImageSize);
+        EXPECT_EQ(s.outputMode, on ? OutputMode::SinglePdf : OutputMode::MultiplePdfs);
+        EXPECT_EQ(s.imagePosition, on ? ImagePosition::Centered : ImagePosition::TopLeftCorner);
+        EXPECT_EQ(s.shrinkOversized, on);
+    }
+}
+
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
+    // Pairs of a value and its rounding.
+    std::istringstream rows("612.5 612  613.5 614  612.51 613  -0.5 0  -1.5 -2  "
+                            "2147483647 2147483647  -2147483648 -2147483648");
+    for (double value = 0, rounded = 0; rows >> value >> rounded;) {
+        EXPECT_EQ(RoundHalfEven(value, "x"), rounded) << value;
+    }
+    for (const double value : {2147483647.5, -2147483649.0, 1e300 * 1e300, std::nan("")}) {
+        EXPECT_THROW(RoundHalfEven(value, "x"), RunError) << value;
+    }
+}
+
+// Sizes and position of one image (pixels and resolution) from the page fields, the margins
+// (all four, inches), shrink and centring: whole-point sizes, then the left and top edges.
+TEST(Placement, SizesAndPosition) {
+    struct Row {
+        std::int32_t w, h, xdpi, ydpi;
+        bool specify;
+        std::string changes;
+        double margin;
+        bool shrink, centered;
+        std::vector<double> expected; // image w, h, page w, h, x, y
+    };
+    const Row rows[] = {
+        {3000, 2000, 300, 300, 1, "", 0, 1, 1, {612, 408, 612, 792, 0, 600}},
+        {2000, 1000, 200, 200, 0, "W=abc;H=", .5, 1, 1, {720, 360, 792, 432, 36, 396}},
+        {2000, 1000, 200, 200, 0, "", .5, 1, 0, {720, 360, 792, 432, 36, 396}},
+        {2000, 1000, 200, 200, 1, "", .5, 1, 0, {540, 270, 612, 792, 36, 756}},
+        {2000, 1000, 200, 200, 1, "", .5, 0, 0, {720, 360, 612, 792, 36, 756}},
+        {2000, 1000, 200, 200, 1, "", .5, 0, 1, {720, 360, 612, 792, -54, 576}},
+        {1000, 3000, 100, 100, 1, "", 1, 1, 1, {216, 648, 612, 792, 198, 720}},
+        {100, 100, 0, 0, 1, "W=8.5625", 0, 1, 0, {100, 100, 616, 792, 0, 792}},
+        {100, 100, 0, 0, 1, "W=8.4375", 0, 1, 0, {100, 100, 608, 792, 0, 792}},
+        {101, 51, 0, 0, 1, "", 0, 1, 1, {101, 51, 612, 792, 255.5, 421.5}},
+        {1200, 600, 100, 50, 1, "", 0, 1, 0, {612, 306, 612, 792, 0, 792}},
+        {612, 792, 72, 72, 1, "", 0, 1, 1, {612, 792, 612, 792, 0, 792}},
+        {0, 0, 0, 0, 0, "", .25, 1, 1, {0, 0, 36, 36, 18, 18}},
+        {0, 100, 0, 0, 1, "W=1;H=1", 1, 1, 0, {0, -72, 72, 72, 72, 0}},
+    };
+    for (const Row& row : rows) {
+        FakeHost host = HostWith(row.changes, row.specify);
+        host.shrink = row.shrink ? CheckState::Checked : CheckState::Unchecked;
+        host.centered = row.centered;
+        const double m = row.margin * 72;
+        const ImagePlacement got = PlaceImageOnPage(
+            ImageInfo{row.w, row.h, row.xdpi, row.ydpi, 24, 8}, PageMargins{m, m, m, m}, host);
+        EXPECT_EQ(
+            (std::vector<double>{double(got.imageWidth), double(got.imageHeight),
+                                 double(got.pageWidth), double(got.pageHeight), got.x, got.y}),
+            row.expected)
+            << row.w << "x" << row.h << " " << row.changes << " margin " << row.margin;
+    }
+}
+
+// The build begins the page as soon as its size is known.
+TEST(Placement, PageBeginsBeforeShrinkAndPositionAreRead) {
     FakeHost host;
-    host.specifyPageSize = false;
-    ASSERT_TRUE(ValidateSettings(host));
-    for (SettingsField field : host.reads) {
-        EXPECT_NE(field, SettingsField::PageWidth);
-        EXPECT_NE(field, SettingsField::PageHeight);
-    }
+    PlaceImageOnPage(ImageInfo{3000, 2000, 300, 300, 24, 8}, PageMargins{}, host,
+                     [&](std::int32_t width, std::int32_t height) {
+                         host.events.push_back(std::to_string(width) + "x" +
+                                               std::to_string(height));
+                     });
+    EXPECT_EQ(host.events, (std::vector<std::string>{"612x792", "shrink", "position"}));
 }
 
-TEST(ReadSettingsTest, ModesComeFromTheOptionButtonsAndGreyIsOff) {
-    FakeHost host;
-    host.specifyPageSize = false;
-    host.singlePdf = false;
-    host.centered = false;
-    host.shrink = CheckState::Grayed;
-    host.fields[SettingsField::MarginLeft] = "0.5in";
-    const ConversionSettings settings = ReadSettings(host);
-    EXPECT_EQ(settings.pageSizeMode, PageSizeMode::MatchImageSize);
-    EXPECT_EQ(settings.outputMode, OutputMode::MultiplePdfs);
-    EXPECT_EQ(settings.imagePosition, ImagePosition::TopLeftCorner);
-    EXPECT_FALSE(settings.shrinkOversized);
-    EXPECT_DOUBLE_EQ(settings.marginLeft, 0.5);
-    EXPECT_EQ(settings.fileName, "JPEG_Output.PDF");
-}
-
-// --- The run ----------------------------------------------------------------------------------
-
-class RunTest : public ::testing::Test {
-protected:
-    RunTest() {
-        host.times = {LocalTime{2026, 1, 2, 9, 15, 2}, LocalTime{2026, 1, 2, 9, 15, 4}};
-        host.fields[SettingsField::OutputPath] = Utf8FromPath(dir.Path());
-    }
-
-    TempDir dir;
-    FakeHost host;
-};
-
-TEST_F(RunTest, SinglePdfCompletionMessageCarriesBothTimes) {
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    EXPECT_FALSE(report.writerFailed);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Done creating PDF.  Duration:  09:15:02 - 09:15:04");
-    EXPECT_EQ(host.messages[0].style, 0);
-    EXPECT_EQ(host.messages[0].title, "Folionix");
-    // An empty list still gives a document, with no page in it.
-    const std::string pdf = ReadText(dir.File("JPEG_Output.PDF"));
-    EXPECT_EQ(pdf.rfind("%PDF-1.3", 0), 0u);
-    EXPECT_EQ(pdf.find("/Type /Page\n"), std::string::npos);
-}
-
-TEST_F(RunTest, MultiplePdfsWithEmptyListWritesNothingButCompletes) {
-    host.singlePdf = false;
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-}
-
-TEST_F(RunTest, FailedCheckStartsNoBuild) {
-    host.fields[SettingsField::FileName] = "bad|name";
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Rejected);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, kFileNameMessage);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-}
-
-TEST_F(RunTest, MissingOutputFolderEndsTheRunWithThePlatformsReason) {
-    host.fields[SettingsField::OutputPath] = dir.File("missing");
-    for (const char* name : {"a.jpg", "b.jpg"}) {
-        WriteBytes(dir.File(name), MakeJpeg(100, 100, 72));
-        host.list.AddItem(Entry(name, Utf8FromPath(dir.Path()) + kPathSeparator));
-    }
-    for (const bool single : {true, false}) {
-        host.singlePdf = single;
-        host.messages.clear();
-        const RunReport report = RunConversion(host);
-        EXPECT_EQ(report.outcome, RunOutcome::Failed);
-        EXPECT_FALSE(report.refusedBeforeWriting);
-        const std::string document = single ? "JPEG_Output.PDF" : "a.jpg.PDF";
-        EXPECT_EQ(report.failure, "Cannot create " + dir.File("missing") + kPathSeparator +
-                                      document + ": No such file or directory");
-        EXPECT_TRUE(host.messages.empty());
-    }
-    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(dir.File("missing"))));
-}
-
-TEST_F(RunTest, OverflowEndsTheRunWithoutTheCompletionMessage) {
-    host.fields[SettingsField::PageWidth] = "1e30";
-    const std::string jpeg = dir.File("a.jpg");
-    WriteBytes(jpeg, MakeJpeg(100, 100, 72));
-    host.list.AddItem(Entry("a.jpg", Utf8FromPath(dir.Path()) + kPathSeparator));
-    const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Failed);
-    EXPECT_EQ(report.failure, "Overflow: page width does not fit in 32 bits");
-    EXPECT_TRUE(host.messages.empty());
+// Sizes past 32 bits end the run with the size named, instead of wrapping.
+TEST(Placement, SizesBeyond32BitsRaiseInsteadOfWrapping) {
+    const auto failure = [](std::int32_t w, std::int32_t h, const std::string& changes,
+                            bool specify, PageMargins margins) {
+        try {
+            PlaceImageOnPage(ImageInfo{w, h, 0, 0, 8, 8}, margins, HostWith(changes, specify));
+        } catch (const RunError& error) {
+            return std::string(error.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(failure(29826161, 10, "", true, {}), "");
+    EXPECT_EQ(failure(29826162, 10, "", true, {}), "Overflow: image width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 29826162, "", true, {}),
+              "Overflow: image height does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "W=1e30", true, {}), "Overflow: page width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "H=1e400", true, {}),
+              "Overflow: page height does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", false, {0, 0, 3e9, 0}),
+              "Overflow: page width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", false, {3e9, 0, 0, 0}),
+              "Overflow: page height does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", true, {0, 0, -3e9, 0}),
+              "Overflow: available width does not fit in 32 bits");
+    EXPECT_EQ(failure(10, 10, "", true, {0, -3e9, 0, 0}),
+              "Overflow: available height does not fit in 32 bits");
 }
 
 } // namespace

@@ -74,6 +74,23 @@ public:
         list.AddItem(ImageListEntry(path.substr(slash + 1), path.substr(0, slash + 1)));
     }
 
+    // Every message shown, one line each: "text|style|title".
+    std::string Shown() const {
+        std::string shown;
+        for (const Message& m : messages) {
+            shown += m.text + "|" + std::to_string(m.style) + "|" + m.title + "\n";
+        }
+        return shown;
+    }
+    // The list's texts, one line each, a selected one followed by "*".
+    std::string Listed() const {
+        std::string texts;
+        for (std::int32_t i = 0; i < list.ListCount(); ++i) {
+            texts += list.ItemText(i) + (list.IsSelected(i) ? "*\n" : "\n");
+        }
+        return texts;
+    }
+
     std::map<SettingsField, std::string> fields;
     bool specifyPageSize = true;
     bool singlePdf = true;
