@@ -3,7 +3,7 @@
 //
 //     fuzz_make_seeds OUTPUT_DIR   (creates OUTPUT_DIR/jpeg, OUTPUT_DIR/jp2, OUTPUT_DIR/j2k)
 
-#include "support/ImageBytes.h"
+#include "Seeds.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path root(argv[1]);
     const std::pair<const char*, std::vector<std::pair<std::string, fixture::Bytes>>> sets[] = {
-        {"jpeg", fixture::JpegSeeds()},
-        {"jp2", fixture::Jp2Seeds()},
-        {"j2k", fixture::J2kSeeds()},
+        {"jpeg", folionix::fuzz::JpegSeeds()},
+        {"jp2", folionix::fuzz::Jp2Seeds()},
+        {"j2k", folionix::fuzz::J2kSeeds()},
     };
     for (const auto& [name, seeds] : sets) {
         const auto folder = root / name;

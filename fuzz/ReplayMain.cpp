@@ -9,7 +9,7 @@
 //     fuzz_replay [jpeg=DIR] [jp2=DIR] [j2k=DIR] [pipeline=DIR]
 
 #include "FuzzEntries.h"
-#include "support/ImageBytes.h"
+#include "Seeds.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -40,11 +40,10 @@ std::size_t RunOne(Entry entry, const Bytes& bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    namespace fixture = folionix::test;
     std::map<std::string, Target> targets{
-        {"jpeg", {folionix::fuzz::FuzzJpeg, fixture::JpegSeeds()}},
-        {"jp2", {folionix::fuzz::FuzzJp2, fixture::Jp2Seeds()}},
-        {"j2k", {folionix::fuzz::FuzzJ2k, fixture::J2kSeeds()}},
+        {"jpeg", {folionix::fuzz::FuzzJpeg, folionix::fuzz::JpegSeeds()}},
+        {"jp2", {folionix::fuzz::FuzzJp2, folionix::fuzz::Jp2Seeds()}},
+        {"j2k", {folionix::fuzz::FuzzJ2k, folionix::fuzz::J2kSeeds()}},
         {"pipeline", {folionix::fuzz::FuzzPipeline, {}}},
     };
     std::map<std::string, std::filesystem::path> folders;

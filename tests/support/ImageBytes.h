@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace folionix::test {
@@ -72,11 +71,5 @@ Bytes Jp2Header(const Bytes& extraJp2hContent);
 // Signature, file type, Jp2Header(extra), jp2c(codestream).
 Bytes Jp2File(const Bytes& extraJp2hContent, const Bytes& codestream);
 Bytes MakeJp2(std::uint32_t width, std::uint32_t height);
-
-// --- Fuzz seeds: small valid and near-valid inputs per reader, named ----------------------------
-using Seeds = std::vector<std::pair<std::string, Bytes>>;
-Seeds JpegSeeds();
-Seeds Jp2Seeds();
-Seeds J2kSeeds();
 
 } // namespace folionix::test
