@@ -50,34 +50,34 @@ std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h) {
     out << " |";
     const JpegFacts& j = h->jpeg;
     const auto res = [&](const char* name, bool has, const Jp2ResolutionBox& b) {
-        if (has || !(b == Jp2ResolutionBox{})) {
-            out << " " << name << has << ":" << b.verticalNumerator << "/" << b.verticalDenominator
-                << "e" << int{b.verticalExponent} << "," << b.horizontalNumerator << "/"
-                << b.horizontalDenominator << "e" << int{b.horizontalExponent};
+        if (!has) {
+            return;
         }
+        out << name << b.verticalNumerator << "/" << b.verticalDenominator << "e"
+            << int{b.verticalExponent} << "," << b.horizontalNumerator << "/"
+            << b.horizontalDenominator << "e" << int{b.horizontalExponent} << " ";
     };
     if (h->kind == ImageKind::Jpeg) {
         out << " F" << j.hasFrame << ":" << std::hex << int{j.frameMarker} << std::dec << "/"
-            << j.precision << " " << j.width << "x" << j.height << "x" << j.components;
-        out << (j.hierarchical ? " hier" : "") << (j.endsWithEndOfImage ? " eoi" : "");
-        if (j.hasAdobe || j.adobeTransform != -1) {
-            out << " adobe" << j.hasAdobe << ":" << j.adobeTransform;
+            << j.precision << " " << j.width << "x" << j.height << "x" << j.components
+            << (j.hierarchical ? " hier" : "") << (j.endsWithEndOfImage ? " eoi" : "");
+        if (j.hasAdobe) {
+            out << " adobe:" << j.adobeTransform;
         }
-        if (j.hasJfif || j.jfifUnits != 0 || j.jfifXDensity != 0 || j.jfifYDensity != 0) {
-            out << " jfif" << j.hasJfif << ":" << j.jfifUnits << ":" << j.jfifXDensity << "x"
-                << j.jfifYDensity;
+        if (j.hasJfif) {
+            out << " jfif:" << j.jfifUnits << ":" << j.jfifXDensity << "x" << j.jfifYDensity;
         }
-        if (j.hasExif || j.exifOrientation != 0 || j.exifXResolution != 0 ||
-            j.exifYResolution != 0 || j.exifResolutionUnit != 2) {
-            out << " exif" << j.hasExif << ":" << j.exifOrientation << ":" << j.exifXResolution
-                << "x" << j.exifYResolution << ":" << j.exifResolutionUnit;
+        if (j.hasExif) {
+            out << " exif:" << j.exifOrientation << ":" << j.exifXResolution << "x"
+                << j.exifYResolution << ":" << j.exifResolutionUnit;
         }
         return out.str();
     }
     if (h->kind == ImageKind::Jp2) {
-        res("resc", h->jp2.hasCaptureResolution, h->jp2.captureResolution);
-        res("resd", h->jp2.hasDisplayResolution, h->jp2.displayResolution);
-        out << " colr" << h->jp2.colourMethod << ":" << h->jp2.enumeratedColourSpace << " n"
+        out << " ";
+        res("resc:", h->jp2.hasCaptureResolution, h->jp2.captureResolution);
+        res("resd:", h->jp2.hasDisplayResolution, h->jp2.displayResolution);
+        out << "colr" << h->jp2.colourMethod << ":" << h->jp2.enumeratedColourSpace << " n"
             << h->jp2.components << ",";
     }
     out << " siz" << h->j2k.components << " " << h->j2k.gridWidth << "x" << h->j2k.gridHeight << "+"
@@ -156,24 +156,24 @@ std::vector<Row> JpegRows() {
                                       {72, 0});
     std::vector<Row> rows{
         {"Jfif300", &kJpeg, MakeJpeg(1024, 768, 300),
-         "1024x768 300x300 24/8 | F1:c0/8 1024x768x3 eoi jfif1:1:300x300"},
+         "1024x768 300x300 24/8 | F1:c0/8 1024x768x3 eoi jfif:1:300x300"},
         {"PerCentimetre", &kJpeg, JpegFile({JfifSegment(2, 25, 125), frame}), "10x10 63x317 24/8"},
         {"OtherApp0OrZeroDensityLetsTheNextSpeak", &kJpeg,
          JpegFile({Segment(0xE0, std::string("jFIF\0\1\2\1\1\0\1\0\0\0", 14)), JfifSegment(0, 0, 0),
                    JfifSegment(2, 118, 118), frame}),
-         "10x10 300x300 24/8 | F1:c0/8 10x10x3 eoi jfif1:2:118x118"},
+         "10x10 300x300 24/8 | F1:c0/8 10x10x3 eoi jfif:2:118x118"},
         {"OneDensityStopsTheApp0s", &kJpeg,
          JpegFile({JfifSegment(1, 0, 72), JfifSegment(1, 300, 300), Segment(0xE0, "J"), frame}),
-         "10x10 0x72 24/8 | F1:c0/8 10x10x3 eoi jfif1:1:0x72"},
+         "10x10 0x72 24/8 | F1:c0/8 10x10x3 eoi jfif:1:0x72"},
         {"LastFrameBeforeScan", &kJpeg, JpegFile({frame, FrameSegment(0xC2, 12, 4, 5, 1)}),
          "4x5 0x0 12/12 | F1:c2/12 4x5x1 eoi"},
         {"HierarchicalAdobeBigEndianExif", &kJpeg,
          JpegFile({Segment(0xDE, "123456"), AdobeSegment(2), bigEndianExif,
                    FrameSegment(0xC5, 8, 3, 4, 4)}),
-         "3x4 0x0 32/8 | F1:c5/8 3x4x4 hier eoi adobe1:2 exif1:6:150x59:2"},
+         "3x4 0x0 32/8 | F1:c5/8 3x4x4 hier eoi adobe:2 exif:6:150x59:2"},
         {"ShortAdobeThenOtherApp14NoEndOfImage", &kJpeg,
          JpegFile({Segment(0xEE, "Adobe012345"), Segment(0xEE, "Adobf0123456"), frame}, false),
-         ten + " | F1:c0/8 10x10x3 adobe1:-1"},
+         ten + " | F1:c0/8 10x10x3 adobe:-1"},
         {"MalformedExifLetsTheNextSpeakOnlyTheFirstGoodCounts", &kJpeg,
          JpegFile({Segment(0xE1, "http://ns.adobe.com/xap/1.0/"),
                    Segment(0xE1, std::string("Exif\0\0IM\0\x2A\0\0\0\x08", 14)),
@@ -181,11 +181,11 @@ std::vector<Row> JpegRows() {
                    ExifSegment(true, {{0x0128, 3, 1, 3}, {0x011B, 5, 1, x3 + 8}, {0x0112, 3, 1, 8}},
                                {1, 1, 7, 2}),
                    ExifSegment(true, {{0x0112, 3, 1, 3}}), frame}),
-         tenFacts + " exif1:8:0x3.5:3"},
+         tenFacts + " exif:8:0x3.5:3"},
         {"ExifBadEntriesAreSkipped", &kJpeg, JpegFile({badExif, frame}),
-         tenFacts + " exif1:0:0x0:1"},
+         tenFacts + " exif:0:0x0:1"},
         {"ExifIfdCountPastTheSegment", &kJpeg, JpegFile({ifdPastEnd, frame}),
-         tenFacts + " exif1:6:0x0:2"},
+         tenFacts + " exif:6:0x0:2"},
         {"NoFrameKeepsTheCaller", &kJpeg, JpegFile({JfifSegment(1, 200, 200)}),
          "11x22 200x200 55/66"},
         {"EndOfImageLast", &kJpeg, Join({soi, frame, {0xFF, 0xD9}}), ten},
@@ -256,7 +256,7 @@ std::vector<Row> Jpeg2000Rows() {
          Jp2File(
              Box("res ", Join({Box("resc", ResolutionContent(11811, 1, 3937, 1, 0, -1)), resd})),
              Codestream(9, 7, {8, 8})),
-         "9x7 0x0 16/8 | resc1:11811/1e0,3937/1e-1 resd1:7/2e2,9/4e3 colr1:16 n2, siz2 9x7+0+0"},
+         "9x7 0x0 16/8 | resc:11811/1e0,3937/1e-1 resd:7/2e2,9/4e3 colr1:16 n2, siz2 9x7+0+0"},
         {"BoxesOutsideResShortOrTooShortColrGiveNothing", &kJp2,
          Join({sig,
                Box("jp2h",
@@ -268,7 +268,6 @@ std::vector<Row> Jpeg2000Rows() {
          Join({sig, Box("jp2h", Join({Colour(1, 17), Colour(1, 16)})), Box("jp2h", Colour(1, 18)),
                jp2c}),
          colour("1:17")},
-        {"Sycc", &kJp2, jp2With(Colour(1, 18)), colour("1:18")},
         {"IccMethodOnly", &kJp2, jp2With(Box("colr", {2, 0, 0})), colour("2:0")},
         {"ShortEnumeratedColrStillCountsFirst", &kJp2,
          jp2With(Join({Box("colr", {1, 0, 0, 0}), Colour(1, 16)})), colour("0:0")},
@@ -278,7 +277,7 @@ std::vector<Row> Jpeg2000Rows() {
          Join({sig, Box("xml ", Bytes(70000, 'x')), ExtendedBox("free", Bytes(40, 0)),
                Box("jp2h", Box("res ", resd)), Box("JP2C", {1}),
                Box("jp2c", Codestream(8, 8, {8}), 0)}),
-         eight + " | resd1:7/2e2,9/4e3 colr0:0 n1, siz1 8x8+0+0"},
+         eight + " | resd:7/2e2,9/4e3 colr0:0 n1, siz1 8x8+0+0"},
         {"Jp2cLengthUnused", &kJp2, Join({sig, Box("jp2c", Codestream(8, 8, {8}), 0xFFFFFFFF)}),
          eight},
         {"Jp2StartPastALeadingBlock", &kJp2, Join({Bytes(4, 0), sig, jp2c}), eight, 5},
@@ -354,28 +353,11 @@ TEST(ImageKindOfFile, ByTheTextFromTheLastDotInAnyCase) {
     }
 }
 
-TEST(ByteSource, FileAndMemoryReadUpToTheEndAndMissingFilesFail) {
+TEST(Reader, MissingFilesAndFoldersFail) {
     TempDir dir;
-    const Bytes ten{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    WriteBytes(dir.File("ten"), ten);
-    const std::optional<FileSource> file = FileSource::Open(dir.File("ten"));
-    ASSERT_TRUE(file);
     EXPECT_FALSE(FileSource::Open(Utf8FromPath(dir.Path())));
     for (const Format* format : {&kJpeg, &kJp2, &kJ2k}) {
         EXPECT_EQ(ReadAll(*format, dir.File("missing"), 1, true), "fail");
-    }
-    const MemorySource memory(ten);
-    for (const ByteSource* source :
-         {static_cast<const ByteSource*>(&*file), static_cast<const ByteSource*>(&memory)}) {
-        std::array<std::uint8_t, 4> buffer{};
-        EXPECT_EQ(source->Size(), 10);
-        EXPECT_EQ(source->ReadAt(3, buffer), 4);
-        EXPECT_EQ(buffer, (std::array<std::uint8_t, 4>{3, 4, 5, 6}));
-        EXPECT_EQ(source->ReadAt(8, buffer), 2);
-        EXPECT_EQ(source->ReadAt(10, buffer), 0);
-        EXPECT_EQ(source->ReadAt(-1, buffer), -1);
-        EXPECT_TRUE(source->ReadExactlyAt(6, buffer));
-        EXPECT_FALSE(source->ReadExactlyAt(7, buffer));
     }
 }
 
@@ -398,9 +380,9 @@ TEST(RealEncoders, CjpegExiftoolAndOpjCompressFilesAreRead) {
     ASSERT_TRUE(OpjCompress(dir.File("in.ppm"), dir.File("a.j2k")));
     // JFIF units 0 with an aspect ratio of 1:1, as most encoders write.
     EXPECT_EQ(ReadAll(kJpeg, dir.File("a.jpg")),
-              "123x45 1x1 24/8 | F1:c2/8 123x45x3 eoi jfif1:0:1x1 exif1:6:150x120:3");
+              "123x45 1x1 24/8 | F1:c2/8 123x45x3 eoi jfif:0:1x1 exif:6:150x120:3");
     EXPECT_EQ(ReadAll(kJpeg, dir.File("b.jpg")),
-              "123x45 1x1 24/8 | F1:c9/8 123x45x3 eoi jfif1:0:1x1");
+              "123x45 1x1 24/8 | F1:c9/8 123x45x3 eoi jfif:0:1x1");
     EXPECT_EQ(ReadAll(kJp2, dir.File("a.jp2")), "40x21 0x0 16/16 | colr1:17 n1, siz1 40x21+0+0");
     EXPECT_EQ(ReadAll(kJ2k, dir.File("a.j2k")), "123x45 0x0 24/8 | siz3 123x45+0+0");
 }
