@@ -39,7 +39,7 @@ std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h) {
     std::ostringstream out;
     out.imbue(std::locale::classic());
     if (!ok) {
-        out << (i == ImageInfo{} ? "fail" : "fail, not cleared");
+        out << (i == ImageInfo{0, 0, 0, 0, 0, 0} ? "fail" : "fail, not cleared");
     } else {
         out << i.Width << "x" << i.Height << " " << i.XResolution << "x" << i.YResolution << " "
             << i.BitsPerPixel << "/" << i.BitsPerComponent;
@@ -269,12 +269,15 @@ std::vector<Row> Jpeg2000Rows() {
                jp2c}),
          colour("1:17")},
         {"IccMethodOnly", &kJp2, jp2With(Box("colr", {2, 0, 0})), colour("2:0")},
+        {"EmptyColrEndingItsJp2hStillCountsFirst", &kJp2,
+         Join({sig, Box("jp2h", Box("colr", {})), Box("jp2h", Colour(1, 16)), jp2c}),
+         colour("0:0")},
         {"ShortEnumeratedColrStillCountsFirst", &kJp2,
          jp2With(Join({Box("colr", {1, 0, 0, 0}), Colour(1, 16)})), colour("0:0")},
-        // A box of 64 KiB or more needs all four length bytes; extended lengths step alike; a
-        // jp2c of length 0 runs to the end.
+        // A box of 64 KiB or more needs all four length bytes; extended lengths step alike; empty
+        // boxes are stepped over; a jp2c of length 0 runs to the end.
         {"LongExtendedAndOpenEndedBoxes", &kJp2,
-         Join({sig, Box("xml ", Bytes(70000, 'x')), ExtendedBox("free", Bytes(40, 0)),
+         Join({sig, Box("xml ", Bytes(70000, 'x')), ExtendedBox("free", {}), Box("free", {}),
                Box("jp2h", Box("res ", resd)), Box("JP2C", {1}),
                Box("jp2c", Codestream(8, 8, {8}), 0)}),
          eight + " | resd:7/2e2,9/4e3 colr0:0 n1, siz1 8x8+0+0"},
@@ -353,9 +356,13 @@ TEST(ImageKindOfFile, ByTheTextFromTheLastDotInAnyCase) {
     }
 }
 
-TEST(Reader, MissingFilesAndFoldersFail) {
+TEST(Reader, OneByteFilesReadAndMissingFilesAndFoldersFail) {
     TempDir dir;
     EXPECT_FALSE(FileSource::Open(Utf8FromPath(dir.Path())));
+    WriteBytes(dir.File("one"), {7});
+    std::array<std::uint8_t, 2> two{};
+    EXPECT_EQ(FileSource::Open(dir.File("one"))->ReadAt(0, two), 1);
+    EXPECT_EQ(two[0], 7);
     for (const Format* format : {&kJpeg, &kJp2, &kJ2k}) {
         EXPECT_EQ(ReadAll(*format, dir.File("missing"), 1, true), "fail");
     }
