@@ -1,0 +1,185 @@
+// What the conforming plan writes, drawn by three renderers (pdftoppm, mutool draw, Ghostscript)
+// and compared with the image decoded on its own (djpeg, opj_decompress; turned by ImageMagick
+// where EXIF says so), one case per colour, orientation and resolution rule. Every document must
+// pass qpdf --check. PSNR figures are printed as "[ PSNR ] case renderer dB".
+
+#include "conversion/modConforming.h"
+#include "support/FakeHost.h"
+#include "support/ImageBytes.h"
+#include "support/Pictures.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+namespace folionix {
+namespace {
+
+using namespace test;
+
+class ConformingRender : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"pdftoppm", "mutool", "gs", "qpdf", "cjpeg", "djpeg",
+                                 "opj_compress", "opj_decompress", "exiftool", "convert"}) {
+            if (!HaveTool(tool)) {
+                GTEST_SKIP() << tool << " missing";
+            }
+        }
+    }
+
+    std::string Path(const std::string& name) const { return dir_.File(name); }
+
+    void Run(const std::string& command) {
+        ASSERT_EQ(RunCommand(command + " >/dev/null 2>&1"), 0) << command;
+    }
+
+    // A picture of 64 × 48 times the scale written as PNM and encoded by cjpeg (.jpg) or
+    // opj_compress.
+    std::string Encode(const std::string& name, bool grey, bool sixteenBit, int scale = 1) {
+        const std::string pnm = Path(name + (grey ? ".pgm" : ".ppm"));
+        WritePicture(pnm, 64 * scale, 48 * scale, grey, sixteenBit);
+        EXPECT_TRUE(name.ends_with(".jpg") ? Cjpeg(pnm, Path(name)) : OpjCompress(pnm, Path(name)));
+        return Path(name);
+    }
+
+    Picture Decoded(const std::string& file, const std::string& turn = "") {
+        const std::string out = file + ".ref.pnm";
+        if (file.ends_with(".jpg")) {
+            Run("djpeg -pnm -outfile " + ShellQuote(out) + " " + ShellQuote(file));
+        } else {
+            Run("opj_decompress -i " + ShellQuote(file) + " -o " + ShellQuote(out));
+        }
+        if (!turn.empty()) {
+            Run("convert " + ShellQuote(out) + " " + turn + " " + ShellQuote(out));
+        }
+        Picture picture;
+        EXPECT_TRUE(ReadPnm(out, picture)) << out;
+        return picture;
+    }
+
+    // The plan's document of the files (page size from the image, one document), as text.
+    std::string Build(const std::vector<std::string>& files, const OutputPlan& plan) {
+        FakeHost host;
+        host.fields[SettingsField::OutputPath] = Utf8FromPath(dir_.Path());
+        host.fields[SettingsField::FileName] = "out.pdf";
+        host.specifyPageSize = false;
+        host.plan = &plan;
+        host.times = {LocalTime{2026, 12, 5, 18, 30, 0}};
+        for (const std::string& file : files) {
+            host.AddFile(file);
+        }
+        static_cast<void>(RunConversion(host));
+        return ReadText(Path("out.pdf"));
+    }
+
+    // qpdf finds nothing to say, and every renderer draws page 1 like the reference.
+    void ExpectRenders(const std::string& name, const Picture& reference, double dpi,
+                       bool cmyk = false, double minPsnr = 30) {
+        std::string output;
+        EXPECT_EQ(RunCommand("qpdf --check " + ShellQuote(Path("out.pdf")) + " 2>&1", &output), 0)
+            << output;
+        const std::string work = Utf8FromPath(dir_.Path());
+        const auto pictures = cmyk ? RenderCmykWithAll(Path("out.pdf"), dpi, work)
+                                   : RenderWithAll(Path("out.pdf"), dpi, work);
+        for (const char* renderer : {"pdftoppm", "mutool", "gs"}) {
+            const auto found = pictures.find(renderer);
+            ASSERT_NE(found, pictures.end()) << name << ": " << renderer << " drew nothing";
+            const double psnr = Psnr(found->second, reference);
+            std::cout << "[ PSNR ] " << name << " " << renderer << " " << psnr << " dB\n";
+            EXPECT_GE(psnr, minPsnr) << name << " by " << renderer;
+        }
+    }
+
+    static bool Has(const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    }
+
+    TempDir dir_;
+};
+
+// Compared in CMYK, since every renderer has its own CMYK-to-RGB conversion; ImageMagick's
+// reference undoes the inversion that the Adobe marker announces.
+TEST_F(ConformingRender, CmykJpegWithAdobeMarkerIsDeclaredCmykAndInverted) {
+    WritePicture(Path("in.ppm"), 64, 48, false, false);
+    const std::string jpg = Path("cmyk.jpg");
+    Run("convert " + ShellQuote(Path("in.ppm")) + " -quality 95 -colorspace CMYK " +
+        ShellQuote(jpg));
+    Run("convert " + ShellQuote(jpg) + " " + ShellQuote(Path("ref.pam")));
+    Picture reference;
+    ASSERT_TRUE(ReadPam(Path("ref.pam"), reference));
+    EXPECT_TRUE(Has(Build({jpg}, ConformingPlan()),
+                    "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n"));
+    ExpectRenders("cmyk-adobe-jpeg", reference, 72, true);
+}
+
+// Declared grey, the samples are drawn as they are: colour-managed readers would otherwise map
+// the file's enumerated grey through a profile that shifts its tones.
+TEST_F(ConformingRender, SixteenBitGreyJp2IsDeclaredGreyWithoutDepth) {
+    const std::string jp2 = Encode("grey16.jp2", true, true);
+    const std::string text = Build({jp2}, ConformingPlan());
+    EXPECT_EQ(text.substr(0, 9), "%PDF-1.5\n");
+    EXPECT_TRUE(Has(text, "/Filter /JPXDecode\n/ColorSpace /DeviceGray\n/Width 64\n/Height 48\n"));
+    ExpectRenders("grey16-jp2", Decoded(jp2), 72, false, 40);
+}
+
+TEST_F(ConformingRender, CodestreamsGetAColourSpaceByTheirComponents) {
+    for (const bool grey : {true, false}) {
+        const std::string j2k = Encode(grey ? "grey16.j2k" : "rgb.j2k", grey, grey);
+        EXPECT_TRUE(Has(Build({j2k}, ConformingPlan()),
+                        grey ? "/BitsPerComponent 16\n/ColorSpace /DeviceGray\n"
+                             : "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n"));
+        ExpectRenders(grey ? "grey16-j2k" : "rgb-j2k", Decoded(j2k), 72);
+    }
+}
+
+TEST_F(ConformingRender, ExifOrientationIsHonouredWithoutDecoding) {
+    const std::pair<int, const char*> turns[] = {
+        {2, "-flop"}, {6, "-rotate 90"}, {7, "-transverse"}};
+    for (const auto& [orientation, turn] : turns) {
+        const std::string jpg = Encode("turn.jpg", false, false);
+        Run("exiftool -q -overwrite_original -n -EXIF:Orientation=" + std::to_string(orientation) +
+            " " + ShellQuote(jpg));
+        EXPECT_TRUE(Has(Build({jpg}, ConformingPlan()),
+                        orientation >= 5 ? "/MediaBox [0 0 48 64]\n" : "/MediaBox [0 0 64 48]\n"));
+        ExpectRenders("exif-orientation-" + std::to_string(orientation), Decoded(jpg, turn), 72);
+    }
+}
+
+// A cjpeg file has JFIF units 0 (a pixel shape, no resolution): the EXIF resolution sizes the
+// page, and a page above the limit is scaled down with its image.
+TEST_F(ConformingRender, ExifResolutionSizesThePageUpToTheLimit) {
+    const std::string jpg = Encode("res.jpg", false, false, 10);
+    for (const auto& [dpi, mediaBox] :
+         {std::pair{144, "[0 0 320 240]"}, {2, "[0 0 14400 10800]"}}) {
+        Run("exiftool -q -overwrite_original -n -EXIF:ResolutionUnit=2 -EXIF:XResolution=" +
+            std::to_string(dpi) + " -EXIF:YResolution=" + std::to_string(dpi) + " " +
+            ShellQuote(jpg));
+        EXPECT_TRUE(Has(Build({jpg}, ConformingPlan()), std::string("/MediaBox ") + mediaBox));
+        ExpectRenders("exif-" + std::to_string(dpi) + "dpi", Decoded(jpg), dpi == 2 ? 3.2 : 144);
+    }
+}
+
+TEST_F(ConformingRender, TruncatedJpegGetsItsEndMarkerAfterTheData) {
+    const std::string jpg = Encode("cut.jpg", false, false);
+    const Picture reference = Decoded(jpg);
+    Bytes bytes = ReadBytes(jpg);
+    bytes.resize(bytes.size() - 2);
+    WriteBytes(jpg, bytes);
+    const std::string text = Build({jpg}, ConformingPlan());
+    EXPECT_TRUE(Has(text, "/Length " + std::to_string(bytes.size() + 2) + ">>\nstream\n"));
+    ExpectRenders("truncated-jpeg", reference, 72);
+}
+
+// With a JFIF density in inches, no EXIF and an end marker, nothing differs from the window's.
+TEST_F(ConformingRender, OrdinaryJpegsGiveTheWindowsBytes) {
+    WriteBytes(Path("rgb.jpg"), MakeJpeg(64, 48, 72));
+    WriteBytes(Path("grey.jpg"), MakeJpeg(64, 48, 144, 1));
+    const std::string conforming = Build({Path("rgb.jpg"), Path("grey.jpg")}, ConformingPlan());
+    EXPECT_TRUE(Has(conforming, "/ColorSpace /DeviceGray\n"));
+    EXPECT_EQ(conforming, Build({Path("rgb.jpg"), Path("grey.jpg")}, WindowPlan()));
+}
+
+} // namespace
+} // namespace folionix

@@ -1,0 +1,289 @@
+// The conforming plan's decisions from facts already read: the image dictionary or the refusal
+// reason per JPEG, JP2 and codestream case, the resolution, the orientation, the page layout
+// under the page limit, the placement text and the header version.
+
+#include "conversion/modConforming.h"
+
+#include "support/FakeHost.h"
+
+#include <gtest/gtest.h>
+
+#include <locale>
+#include <sstream>
+
+namespace folionix {
+namespace {
+
+// A decision on one line: the refusal reason, or the dictionary entries, the resolution, the
+// orientation and the pixel size.
+std::string Decide(const ImageHeader& header) {
+    PlannedImage image;
+    std::string reason = "stale";
+    if (!DecideConformingImage(header, image, reason)) {
+        return "refused: " + reason;
+    }
+    const ImageObjectOptions& o = image.objectOptions;
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << reason << o.filter << " " << o.colorSpace.value_or("-") << " "
+        << o.bitsPerComponent.value_or(0) << (o.decodeArray.empty() ? "" : " ") << o.decodeArray
+        << (o.trailingBytes == "\xFF\xD9" ? " +EOI" : o.trailingBytes) << " " << image.xResolution
+        << "x" << image.yResolution << " o" << image.orientation << " " << image.info.Width << "x"
+        << image.info.Height;
+    return out.str();
+}
+
+ImageHeader Jpeg(std::uint8_t frame, std::int32_t precision, std::int32_t components,
+                 bool adobe = false) {
+    ImageHeader h{ImageKind::Jpeg, {64, 48, 0, 0, precision * components, precision}, {}, {}, {}};
+    h.jpeg.hasFrame = true;
+    h.jpeg.frameMarker = frame;
+    h.jpeg.precision = precision;
+    h.jpeg.components = components;
+    h.jpeg.hasAdobe = adobe;
+    h.jpeg.endsWithEndOfImage = true;
+    return h;
+}
+
+ImageHeader Jp2(std::int32_t method, std::uint32_t space, std::optional<Jp2ResolutionBox> capture,
+                std::optional<Jp2ResolutionBox> display = {}) {
+    ImageHeader h{ImageKind::Jp2, {64, 48, 0, 0, 24, 8}, {}, {}, {}};
+    h.jp2.colourMethod = method;
+    h.jp2.enumeratedColourSpace = space;
+    h.jp2.hasCaptureResolution = capture.has_value();
+    h.jp2.captureResolution = capture.value_or(Jp2ResolutionBox{});
+    h.jp2.hasDisplayResolution = display.has_value();
+    h.jp2.displayResolution = display.value_or(Jp2ResolutionBox{});
+    return h;
+}
+
+ImageHeader J2k(std::int32_t components, std::uint32_t width, std::uint32_t height,
+                std::uint32_t xOffset = 0, std::uint32_t yOffset = 0) {
+    return {ImageKind::J2k,
+            {7, 7, 0, 0, 16 * components, 16},
+            {},
+            {},
+            {components, width, height, xOffset, yOffset}};
+}
+
+ImageHeader With(ImageHeader h, void (*edit)(ImageHeader&)) {
+    edit(h);
+    return h;
+}
+
+const std::string kRgb = "DCTDecode DeviceRGB 8 0x0 o1 64x48";
+const std::string kCmyk = "DCTDecode DeviceCMYK 8 [1 0 1 0 1 0 1 0] 0x0 o1 64x48";
+const std::string kGrey16 = "JPXDecode DeviceGray 16 0x0 o1 ";
+const Jp2ResolutionBox k72{7200, 254, 7200, 254, 2, 2};
+
+const std::pair<ImageHeader, std::string> kDecisions[] = {
+    {Jpeg(0xC0, 8, 1), "DCTDecode DeviceGray 8 0x0 o1 64x48"},
+    {Jpeg(0xC0, 8, 3, true), kRgb},
+    {Jpeg(0xC1, 8, 3), "DCTDecode DeviceRGB 8 0x0 o1 64x48"},
+    {Jpeg(0xC0, 8, 4), "DCTDecode DeviceCMYK 8 0x0 o1 64x48"},
+    {Jpeg(0xC0, 8, 4, true), kCmyk}, // Adobe's CMYK is stored inverted
+    {Jpeg(0xC2, 8, 4, true), kCmyk},
+    {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.jpeg.endsWithEndOfImage = false; }),
+     "DCTDecode DeviceRGB 8 +EOI 0x0 o1 64x48"},
+    {Jpeg(0xC0, 8, 2), "refused: two-component JPEG: no PDF colour space has two components"},
+    {Jpeg(0xC0, 8, 0), "refused: 0-component JPEG: no PDF colour space fits"},
+    {Jpeg(0xC1, 12, 3), "refused: 12-bit JPEG (frame type 0xC1)"},
+    {Jpeg(0xC2, 12, 1), "refused: 12-bit JPEG (frame type 0xC2)"},
+    {Jpeg(0xC0, 16, 3), "refused: 16-bit JPEG (frame type 0xC0)"},
+    {Jpeg(0xC3, 8, 3), "refused: lossless JPEG (frame type 0xC3)"},
+    {Jpeg(0xC5, 8, 3), "refused: hierarchical JPEG (frame type 0xC5)"},
+    {Jpeg(0xC6, 8, 3), "refused: hierarchical JPEG (frame type 0xC6)"},
+    {Jpeg(0xC7, 8, 3), "refused: hierarchical JPEG (frame type 0xC7)"},
+    {Jpeg(0xCD, 8, 3), "refused: hierarchical JPEG (frame type 0xCD)"},
+    {Jpeg(0xCE, 8, 3), "refused: hierarchical JPEG (frame type 0xCE)"},
+    {Jpeg(0xCF, 8, 3), "refused: hierarchical JPEG (frame type 0xCF)"},
+    {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.jpeg.hierarchical = true; }),
+     "refused: hierarchical JPEG (frame type 0xC0)"},
+    {Jpeg(0xC9, 8, 2), "refused: arithmetic-coded JPEG (frame type 0xC9)"}, // frame type first
+    {Jpeg(0xCA, 8, 3), "refused: arithmetic-coded JPEG (frame type 0xCA)"},
+    {Jpeg(0xCB, 8, 3), "refused: arithmetic-coded JPEG (frame type 0xCB)"},
+    {Jpeg(0xC4, 8, 3), "refused: unsupported JPEG frame type 0xC4"},
+    {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.jpeg.hasFrame = false; }),
+     "refused: no JPEG frame header before the first scan"},
+    {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.info.Height = 0; }),
+     "refused: width or height below 1 pixel (64 x 0)"},
+    {ImageHeader{}, "refused: not a JPEG or JPEG 2000 file name"},
+    // JP2: an enumerated sRGB or sYCC box gives DeviceRGB, greyscale DeviceGray, anything else
+    // (another space, a profile, no box) lets the file speak; never a depth.
+    {Jp2(1, 16, {}), "JPXDecode DeviceRGB 0 0x0 o1 64x48"},
+    {Jp2(1, 18, {}), "JPXDecode DeviceRGB 0 0x0 o1 64x48"},
+    {Jp2(1, 17, {}), "JPXDecode DeviceGray 0 0x0 o1 64x48"},
+    {Jp2(1, 12, {}), "JPXDecode - 0 0x0 o1 64x48"},
+    {Jp2(2, 17, {}), "JPXDecode - 0 0x0 o1 64x48"},
+    {Jp2(0, 0, {}), "JPXDecode - 0 0x0 o1 64x48"},
+    // JP2 resolution: capture (vertical first) over display; a box with a zero term gives way.
+    {Jp2(0, 0, {}, k72), "JPXDecode - 0 72x72 o1 64x48"},
+    {Jp2(0, 0, Jp2ResolutionBox{5669, 1, 11811, 1, 0, 0}, k72), "JPXDecode - 0 300x144 o1 64x48"},
+    {Jp2(0, 0, Jp2ResolutionBox{3000, 1, 11811, 10, -1, 0}), "JPXDecode - 0 30x8 o1 64x48"},
+    {Jp2(0, 0, Jp2ResolutionBox{0, 1, 1, 1, 0, 0}, k72), "JPXDecode - 0 72x72 o1 64x48"},
+    {Jp2(0, 0, Jp2ResolutionBox{1, 0, 1, 1, 0, 0}), "JPXDecode - 0 0x0 o1 64x48"},
+    {Jp2(0, 0, Jp2ResolutionBox{1, 1, 0, 1, 0, 0}), "JPXDecode - 0 0x0 o1 64x48"},
+    {Jp2(0, 0, Jp2ResolutionBox{1, 1, 1, 0, 0, 0}), "JPXDecode - 0 0x0 o1 64x48"},
+    {Jp2(0, 0, Jp2ResolutionBox{1, 1, 1, 1, 0, 0}), "JPXDecode - 0 1x1 o1 64x48"}, // at least 1
+    {Jp2(0, 0, Jp2ResolutionBox{9, 1, 9, 1, 9, 9}), "JPXDecode - 0 1000000x1000000 o1 64x48"},
+    // Codestreams: the colour space by components, the size is the grid less its offset.
+    {J2k(1, 650, 500, 10, 20), kGrey16 + "640x480"},
+    {J2k(3, 1, 1), "JPXDecode DeviceRGB 16 0x0 o1 1x1"},
+    {J2k(4, 8, 8), "JPXDecode DeviceCMYK 16 0x0 o1 8x8"},
+    {J2k(1, 0x7FFFFFFF, 9), kGrey16 + "2147483647x9"},
+    {J2k(1, 0xFFFFFFFF, 9, 0x80000000), kGrey16 + "2147483647x9"},
+    {J2k(2, 8, 8), "refused: 2-component JPEG 2000 codestream: no PDF colour space fits"},
+    {J2k(0, 8, 8), "refused: 0-component JPEG 2000 codestream: no PDF colour space fits"},
+    {J2k(1, 0x80000000, 9), "refused: width or height below 1 pixel (-1 x 9)"},
+    {J2k(1, 9, 9, 0, 9), "refused: width or height below 1 pixel (9 x 0)"},
+    {J2k(1, 9, 9, 10), "refused: width or height below 1 pixel (-1 x 9)"},
+};
+
+TEST(ConformingDecision, DictionaryOrReasonPerCase) {
+    for (const auto& [header, expected] : kDecisions) {
+        EXPECT_EQ(Decide(header), expected);
+    }
+}
+
+// JFIF in inches or centimetres gives the reader's values; JFIF units 0, no JFIF or no density
+// gives the EXIF resolution when it has a unit of inches (2) or centimetres (3), else 72.
+TEST(ConformingDecision, JpegResolution) {
+    struct Row {
+        bool jfif;
+        std::int32_t units, readerX, readerY;
+        double exifX, exifY;
+        std::int32_t exifUnit;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {true, 1, 300, 200, 96, 96, 2, "300x200"}, {true, 2, 300, 300, 0, 0, 2, "300x300"},
+        {true, 1, 0, 150, 0, 0, 2, "0x150"},       {true, 0, 1, 1, 0, 0, 2, "0x0"},
+        {true, 0, 1, 1, 144, 144, 2, "144x144"},   {true, 0, 1, 1, 100, 50, 3, "254x127"},
+        {true, 0, 1, 1, 0.2, 299.6, 2, "1x300"},   {true, 0, 1, 1, 4e9, 4e9, 2, "1000000x1000000"},
+        {false, 0, 0, 0, 300, 0, 2, "300x300"},    {false, 0, 0, 0, 0, 300, 2, "300x300"},
+        {true, 1, 0, 0, 200, 100, 2, "200x100"},   {false, 0, 0, 0, 300, 300, 1, "0x0"},
+        {false, 0, 0, 0, 300, 300, 4, "0x0"},      {false, 0, 0, 0, 0, 0, 2, "0x0"},
+        {true, 3, 30, 30, 0, 0, 2, "0x0"},
+    };
+    for (const Row& row : rows) {
+        ImageHeader h = Jpeg(0xC0, 8, 3);
+        h.jpeg.hasJfif = row.jfif;
+        h.jpeg.jfifUnits = row.units;
+        h.info.XResolution = row.readerX;
+        h.info.YResolution = row.readerY;
+        h.jpeg.exifXResolution = row.exifX;
+        h.jpeg.exifYResolution = row.exifY;
+        h.jpeg.exifResolutionUnit = row.exifUnit;
+        EXPECT_EQ(Decide(h), std::string("DCTDecode DeviceRGB 8 ") + row.expected + " o1 64x48")
+            << row.exifX << " " << row.exifUnit;
+    }
+}
+
+TEST(ConformingDecision, ExifOrientationTwoToEightOtherwiseOne) {
+    for (std::int32_t value = -1; value <= 10; ++value) {
+        ImageHeader h = Jpeg(0xC0, 8, 3);
+        h.jpeg.exifOrientation = value;
+        const int expected = value >= 2 && value <= 8 ? value : 1;
+        EXPECT_EQ(Decide(h), "DCTDecode DeviceRGB 8 0x0 o" + std::to_string(expected) + " 64x48");
+    }
+}
+
+TEST(ConformingPlan, AdmitsRefusesAndWarnsByThePath) {
+    const OutputPlan& plan = ConformingPlan();
+    std::string message, warning, reason;
+    EXPECT_FALSE(plan.Admit("/in/a.jpg", Jpeg(0xC0, 8, 2), message, warning, reason));
+    EXPECT_EQ(message, "Cannot write a conforming PDF for image file: /in/a.jpg (two-component "
+                       "JPEG: no PDF colour space has two components)");
+    EXPECT_EQ(reason, "two-component JPEG: no PDF colour space has two components");
+    message.clear();
+    ImageHeader cut = Jpeg(0xC0, 8, 3);
+    cut.jpeg.endsWithEndOfImage = false;
+    EXPECT_TRUE(plan.Admit("/in/b.jpg", cut, message, warning, reason));
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(warning, "Warning: image file does not end with an end-of-image marker "
+                       "(truncated?); the PDF adds one after its data: /in/b.jpg");
+    warning.clear();
+    EXPECT_TRUE(plan.Admit("/in/c.jp2", Jp2(1, 16, {}), message, warning, reason));
+    EXPECT_EQ(message + warning, "");
+    PlannedImage image;
+    EXPECT_FALSE(plan.PlanImage(Jpeg(0xC0, 8, 3), false, image));
+    EXPECT_FALSE(plan.PlanImage(Jpeg(0xC0, 8, 2), true, image));
+    EXPECT_TRUE(plan.PlanImage(Jpeg(0xC0, 8, 4, true), true, image));
+    EXPECT_EQ(image.objectOptions.decodeArray, "[1 0 1 0 1 0 1 0]");
+    EXPECT_EQ(plan.PageLimit(), 14400);
+    EXPECT_TRUE(plan.ChecksPages());
+    EXPECT_EQ(plan.DocumentVersion({}), "1.3");
+    EXPECT_EQ(plan.DocumentVersion({"a.jpg", "b.JPEG", "c.jpe", "c.j2k.jpg"}), "1.3");
+    EXPECT_EQ(plan.DocumentVersion({"a.jpg", "b.Jp2"}), "1.5");
+    EXPECT_EQ(plan.DocumentVersion({"c.J2K"}), "1.5");
+}
+
+PlannedImage ImageOf(std::int32_t width, std::int32_t height, std::int32_t dpi,
+                     std::int32_t orientation = 1) {
+    return {true, {width, height, 0, 0, 24, 8}, dpi, dpi, orientation, {}};
+}
+
+std::string Layout(const PlannedImage& image, double margin, const test::FakeHost& host) {
+    const PageLayout l =
+        LayOutImagePage(image, PageMargins{margin, margin, margin, margin}, host, kMaxPageSide);
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << l.pageWidth << "x" << l.pageHeight << " at " << l.x << "," << l.yTop << " " << l.width
+        << "x" << l.height << " *" << l.scale;
+    return out.str();
+}
+
+// A page side above the limit scales the page, its margins and its image by one factor;
+// orientations 5 to 8 swap the sides and the resolutions first.
+TEST(ConformingPlan, LayoutUnderThePageLimit) {
+    test::FakeHost host;
+    host.specifyPageSize = false;
+    EXPECT_EQ(Layout(ImageOf(640, 480, 2), 0, host), "14400x10800 at 0,10800 14400x10800 *0.625");
+    EXPECT_EQ(Layout(ImageOf(14400, 10, 72), 0, host), "14400x10 at 0,10 14400x10 *1");
+    PlannedImage turned = ImageOf(64, 48, 72, 6);
+    turned.xResolution = 144; // the stored width (64 px) at 144 dpi: 32 points
+    EXPECT_EQ(Layout(turned, 0, host), "48x32 at 0,32 48x32 *1");
+    turned.orientation = 3;
+    EXPECT_EQ(Layout(turned, 0, host), "32x48 at 0,48 32x48 *1");
+    host.specifyPageSize = true;
+    host.fields[SettingsField::PageWidth] = "100";
+    host.fields[SettingsField::PageHeight] = "250";
+    EXPECT_EQ(Layout(ImageOf(640, 480, 72), 72, host), "5760x14400 at 2624,7392 512x384 *0.8");
+
+    std::string message;
+    const OutputPlan& plan = ConformingPlan();
+    const PageMargins none{0, 0, 0, 0};
+    host.specifyPageSize = false;
+    EXPECT_TRUE(plan.CheckPage("/in/a.jpg", ImageOf(3, 3, 72), none, host, message));
+    EXPECT_EQ(message, "");
+    EXPECT_FALSE(plan.CheckPage("/in/a.jpg", ImageOf(3, 2, 72), none, host, message));
+    EXPECT_EQ(message, "Cannot write a conforming PDF for image file: /in/a.jpg (page side below "
+                       "3 units (3 x 2))");
+    EXPECT_FALSE(plan.CheckPage("/in/b.jpg", ImageOf(40000000, 10, 72), none, host, message));
+    EXPECT_EQ(message.rfind("Cannot write a conforming PDF for image file: /in/b.jpg (its page "
+                            "cannot be laid out: Overflow",
+                            0),
+              0u)
+        << message;
+}
+
+// Where the stored image's corners land for each orientation (the stored first row is at the
+// top of image space): 2 mirrors, 3 turns half way, 6 a quarter clockwise, and so on.
+TEST(ConformingPlan, PlacementTextPerOrientation) {
+    const PageLayout box{0, 0, 10, 74, 48, 64, 1.0};
+    EXPECT_EQ(PlacementText(box, 0, "I0"), PdfPlacementText(10, 74, 48, 64, "I0"));
+    EXPECT_EQ(PlacementText(box, 1, "I0"), PdfPlacementText(10, 74, 48, 64, "I0"));
+    EXPECT_EQ(PlacementText(box, 9, "I0"), PdfPlacementText(10, 74, 48, 64, "I0"));
+    const char* const matrices[] = {"58.0 10.0 cm\n-48.0 0 0 64.0", "58.0 74.0 cm\n-48.0 0 0 -64.0",
+                                    "10.0 74.0 cm\n48.0 0 0 -64.0", "58.0 74.0 cm\n0 -64.0 -48.0 0",
+                                    "10.0 74.0 cm\n0 -64.0 48.0 0", "10.0 10.0 cm\n0 64.0 48.0 0",
+                                    "58.0 10.0 cm\n0 64.0 -48.0 0"};
+    for (std::int32_t orientation = 2; orientation <= 8; ++orientation) {
+        EXPECT_EQ(PlacementText(box, orientation, "I0"),
+                  std::string("q\n1 0 0 1 ") + matrices[orientation - 2] + " 0 0 cm\n/I0 Do\nQ\n")
+            << orientation;
+    }
+}
+
+} // namespace
+} // namespace folionix
