@@ -28,6 +28,7 @@ TEST(FileAccess, OpenModesOneHandlesReadsAndWritesAndLongOrNonAsciiNames) {
     std::array<std::uint8_t, 8> tail{};
     EXPECT_EQ(file->ReadAt(8, tail), 3);
     EXPECT_FALSE(file->ReadExactlyAt(8, tail));
+    EXPECT_TRUE(!file->Truncate(-1) && file->Truncate(4) && file->Size() == 4);
     const std::string full = dir.File("full");
     test::WriteText(full, "12345");
     for (const std::string& path :
