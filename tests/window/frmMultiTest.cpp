@@ -64,9 +64,11 @@ protected:
                 shown += files->model()->index(row, 0, files->rootIndex()).data().toString();
             }
             shown.sort();
-            EXPECT_EQ(dialog->windowTitle() + ", " + dialog->selectedNameFilter() + ": " +
-                          shown.join(' '),
-                      "Select a File..., All Supported Files (*.JPG *.JPEG *.JPE *.JP2 *.J2K): "
+            EXPECT_EQ((dialog->windowTitle() + ", " + dialog->nameFilters().join(";") + ": " +
+                       shown.join(' '))
+                          .toStdString(),
+                      "Select a File..., All Supported Files (*.JPG *.JPEG *.JPE *.JP2 *.J2K);"
+                      "JPG Files (*.JPG *.JPEG *.JPE);JP2 Files (*.JP2);J2K Files (*.J2K): "
                       "A.jpg D.jpg e.J2k photo.Jpeg sub");
             auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             QTest::keyClicks(nameBox, QString::fromUtf8(typed));
