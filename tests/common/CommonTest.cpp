@@ -12,7 +12,10 @@
 namespace folionix {
 namespace {
 
-TEST(FileAccess, OneHandleCreatesWritesReadsAndSizes) {
+// One handle creates, writes, reads and sizes. Read opens only an existing regular file;
+// ReadWrite and Append create a missing one, CreateTruncate empties an existing one; Append writes
+// at the end without taking the length. Non-ASCII names, and names longer than the stack buffer.
+TEST(FileAccess, OpenModesOneHandlesReadsAndWritesAndLongOrNonAsciiNames) {
     test::TempDir dir;
     auto file = File::Open(dir.File("a.bin"), File::Mode::CreateTruncate);
     ASSERT_TRUE(file && file->Size() == 0);
@@ -25,12 +28,7 @@ TEST(FileAccess, OneHandleCreatesWritesReadsAndSizes) {
     std::array<std::uint8_t, 8> tail{};
     EXPECT_EQ(file->ReadAt(8, tail), 3);
     EXPECT_FALSE(file->ReadExactlyAt(8, tail));
-}
-
-// Read opens only an existing regular file; ReadWrite and Append create a missing one,
-// CreateTruncate empties an existing one; Append writes at the end without taking the length.
-TEST(FileAccess, ModesOnMissingAndExistingFiles) {
-    test::TempDir dir;
+    EXPECT_TRUE(!file->Truncate(-1) && file->Truncate(4) && file->Size() == 4);
     const std::string full = dir.File("full");
     test::WriteText(full, "12345");
     for (const std::string& path :
@@ -45,10 +43,6 @@ TEST(FileAccess, ModesOnMissingAndExistingFiles) {
     EXPECT_EQ(File::Open(full, File::Mode::Read)->Size(), 7);
     EXPECT_EQ(File::Open(full, File::Mode::CreateTruncate)->Size(), 0);
     EXPECT_TRUE(File::Open(dir.File("log"), File::Mode::Append)->Append("x"));
-}
-
-TEST(FileAccess, NonAsciiAndLongNames) {
-    test::TempDir dir;
     const std::string path = dir.File("\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.jpg");
     test::WriteText(path, "xyz");
     EXPECT_EQ(File::Open(path, File::Mode::Read)->Size(), 3);
@@ -89,10 +83,10 @@ TEST(FileAccess, CopyRangeToCopiesOrSaysWhyNot) {
 }
 
 TEST(Clock, DateAndTimeInTwoDigitFields) {
-    const LocalTime early{2026, 3, 4, 5, 6, 7};
-    const LocalTime late{1999, 12, 31, 23, 59, 58};
-    EXPECT_EQ(FormatDate(early) + " " + FormatClockTime(early), "03-04-2026 05:06:07");
-    EXPECT_EQ(FormatDate(late) + " " + FormatClockTime(late), "12-31-1999 23:59:58");
+    const LocalTime early{2026, 3, 4, 5, 6, 7}, late{1999, 12, 31, 23, 59, 58};
+    EXPECT_EQ(FormatDate(early) + " " + FormatClockTime(early) + " " + FormatDate(late) + " " +
+                  FormatClockTime(late),
+              "03-04-2026 05:06:07 12-31-1999 23:59:58");
 }
 
 TEST(CheckedMath, ResultsOutside32BitsEndTheRun) {
