@@ -416,6 +416,9 @@ TEST_F(PdfWriter, ImageRefusalsAndAliases) {
     EXPECT_TRUE(Add(first, "I3"));
     EXPECT_FALSE(Add(first, "I1"));
     EXPECT_EQ(FindImageByName("I3").objectNumber, 2);
+    const ImageRecord unknown = FindImageByName("I9"); // what a page draws for a name never added
+    EXPECT_EQ(std::to_string(unknown.objectNumber) + " " + std::to_string(unknown.generation),
+              "0 0");
 
     ASSERT_TRUE(PdfBeginPage(path_, 10, 10)); // page 4
     const std::string withPage = ReadText(path_);
