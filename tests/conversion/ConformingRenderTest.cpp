@@ -44,18 +44,14 @@ protected:
         return Path(name);
     }
 
+    // The file decoded on its own, turned by ImageMagick where asked.
     Picture Decoded(const std::string& file, const std::string& turn = "") {
-        const std::string out = file + ".ref.pnm";
-        if (file.ends_with(".jpg")) {
-            Run("djpeg -pnm -outfile " + ShellQuote(out) + " " + ShellQuote(file));
-        } else {
-            Run("opj_decompress -i " + ShellQuote(file) + " -o " + ShellQuote(out));
-        }
-        if (!turn.empty()) {
-            Run("convert " + ShellQuote(out) + " " + turn + " " + ShellQuote(out));
-        }
+        const std::string out = ShellQuote(file + ".ref.pnm");
+        Run((file.ends_with(".jpg") ? "djpeg -pnm -outfile " + out + " " + ShellQuote(file)
+                                    : "opj_decompress -i " + ShellQuote(file) + " -o " + out) +
+            " && convert " + out + " " + turn + " " + out);
         Picture picture;
-        EXPECT_TRUE(ReadPnm(out, picture)) << out;
+        EXPECT_TRUE(ReadPnm(file + ".ref.pnm", picture)) << file;
         return picture;
     }
 
@@ -99,8 +95,7 @@ TEST_F(ConformingRender, CmykJpegWithAdobeMarkerIsDeclaredCmykAndInverted) {
     WritePicture(Path("in.ppm"), 64, 48, false, false);
     const std::string jpg = Path("cmyk.jpg");
     Run("convert " + ShellQuote(Path("in.ppm")) + " -quality 95 -colorspace CMYK " +
-        ShellQuote(jpg));
-    Run("convert " + ShellQuote(jpg) + " " + ShellQuote(Path("ref.pam")));
+        ShellQuote(jpg) + " && convert " + ShellQuote(jpg) + " " + ShellQuote(Path("ref.pam")));
     Picture reference;
     ASSERT_TRUE(ReadPam(Path("ref.pam"), reference));
     EXPECT_NE((Build({jpg}, ConformingPlan()))
