@@ -23,12 +23,10 @@ using namespace test;
 
 constexpr ImageInfo kCaller{11, 22, 33, 44, 55, 66}; // what the caller's record held
 
-using FromPath = bool (*)(const std::string&, ImageInfo&, std::int32_t);
-using FromSource = bool (*)(const ByteSource&, ImageInfo&, std::int32_t);
 struct Format {
     ImageKind kind;
-    FromPath fromPath;
-    FromSource fromSource;
+    bool (*fromPath)(const std::string&, ImageInfo&, std::int32_t);
+    bool (*fromSource)(const ByteSource&, ImageInfo&, std::int32_t);
 };
 const Format kJpeg{ImageKind::Jpeg, GetJpegInfo, GetJpegInfo};
 const Format kJp2{ImageKind::Jp2, GetJp2Info, GetJp2Info};
@@ -50,12 +48,11 @@ std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h) {
     out << " |";
     const JpegFacts& j = h->jpeg;
     const auto res = [&](const char* name, bool has, const Jp2ResolutionBox& b) {
-        if (!has) {
-            return;
+        if (has) {
+            out << name << b.verticalNumerator << "/" << b.verticalDenominator << "e"
+                << int{b.verticalExponent} << "," << b.horizontalNumerator << "/"
+                << b.horizontalDenominator << "e" << int{b.horizontalExponent} << " ";
         }
-        out << name << b.verticalNumerator << "/" << b.verticalDenominator << "e"
-            << int{b.verticalExponent} << "," << b.horizontalNumerator << "/"
-            << b.horizontalDenominator << "e" << int{b.horizontalExponent} << " ";
     };
     if (h->kind == ImageKind::Jpeg) {
         out << " F" << j.hasFrame << ":" << std::hex << int{j.frameMarker} << std::dec << "/"
@@ -98,19 +95,17 @@ std::string ReadAll(const Format& format, const std::string& path, std::int32_t 
     }
     const Bytes bytes = ReadBytes(path);
     ImageInfo fromMemory = kCaller;
+    ImageInfo zeros;
     EXPECT_EQ(format.fromSource(MemorySource(bytes), fromMemory, start), ok);
     EXPECT_EQ(fromMemory, info);
-    if (start != 1) {
-        EXPECT_EQ(HeaderWalkCount(), walks + 2);
-        return Text(ok, info, nullptr);
-    }
     ImageHeader header;
-    EXPECT_EQ(ReadImageHeader(MemorySource(bytes), format.kind, header), ok);
-    ImageInfo zeros;
-    EXPECT_EQ(format.fromSource(MemorySource(bytes), zeros, 1), ok);
-    EXPECT_EQ(HeaderWalkCount(), walks + 4);
-    EXPECT_EQ(header.info, zeros);
-    return Text(ok, info, &header);
+    if (start == 1) { // ReadImageHeader's info is the reader's into a cleared record
+        EXPECT_EQ(ReadImageHeader(MemorySource(bytes), format.kind, header), ok);
+        EXPECT_EQ(format.fromSource(MemorySource(bytes), zeros, 1), ok);
+        EXPECT_EQ(header.info, zeros);
+    }
+    EXPECT_EQ(HeaderWalkCount(), walks + (start == 1 ? 4 : 2));
+    return Text(ok, info, start == 1 ? &header : nullptr);
 }
 
 struct Row {
@@ -158,23 +153,23 @@ std::vector<Row> JpegRows() {
         {"Jfif300", &kJpeg, MakeJpeg(1024, 768, 300),
          "1024x768 300x300 24/8 | F1:c0/8 1024x768x3 eoi jfif:1:300x300"},
         {"PerCentimetre", &kJpeg, JpegFile({JfifSegment(2, 25, 125), frame}), "10x10 63x317 24/8"},
-        {"OtherApp0OrZeroDensityLetsTheNextSpeak", &kJpeg,
+        {"App0sWithoutDensitySkipped", &kJpeg,
          JpegFile({Segment(0xE0, std::string("jFIF\0\1\2\1\1\0\1\0\0\0", 14)), JfifSegment(0, 0, 0),
                    JfifSegment(2, 118, 118), frame}),
          "10x10 300x300 24/8 | F1:c0/8 10x10x3 eoi jfif:2:118x118"},
-        {"OneDensityStopsTheApp0s", &kJpeg,
+        {"OneDensityStops", &kJpeg,
          JpegFile({JfifSegment(1, 0, 72), JfifSegment(1, 300, 300), Segment(0xE0, "J"), frame}),
          "10x10 0x72 24/8 | F1:c0/8 10x10x3 eoi jfif:1:0x72"},
-        {"LastFrameBeforeScan", &kJpeg, JpegFile({frame, FrameSegment(0xC2, 12, 4, 5, 1)}),
+        {"LastFrame", &kJpeg, JpegFile({frame, FrameSegment(0xC2, 12, 4, 5, 1)}),
          "4x5 0x0 12/12 | F1:c2/12 4x5x1 eoi"},
-        {"HierarchicalAdobeBigEndianExif", &kJpeg,
+        {"HierAdobeExifMM", &kJpeg,
          JpegFile({Segment(0xDE, "123456"), AdobeSegment(2), bigEndianExif,
                    FrameSegment(0xC5, 8, 3, 4, 4)}),
          "3x4 0x0 32/8 | F1:c5/8 3x4x4 hier eoi adobe:2 exif:6:150x59:2"},
-        {"ShortAdobeThenOtherApp14NoEndOfImage", &kJpeg,
+        {"Adobe2ndApp14NoEoi", &kJpeg,
          JpegFile({Segment(0xEE, "Adobe012345"), Segment(0xEE, "Adobf0123456"), frame}, false),
          ten + " | F1:c0/8 10x10x3 adobe:-1"},
-        {"MalformedExifLetsTheNextSpeakOnlyTheFirstGoodCounts", &kJpeg,
+        {"FirstGoodExifCounts", &kJpeg,
          JpegFile({Segment(0xE1, "http://ns.adobe.com/xap/1.0/"),
                    Segment(0xE1, std::string("Exif\0\0IM\0\x2A\0\0\0\x08", 14)),
                    Segment(0xE1, std::string("Exif\0\0MM\0\x2A\x7F\0\0\0", 14)),
@@ -182,12 +177,9 @@ std::vector<Row> JpegRows() {
                                {1, 1, 7, 2}),
                    ExifSegment(true, {{0x0112, 3, 1, 3}}), frame}),
          tenFacts + " exif:8:0x3.5:3"},
-        {"ExifBadEntriesAreSkipped", &kJpeg, JpegFile({badExif, frame}),
-         tenFacts + " exif:0:0x0:1"},
-        {"ExifIfdCountPastTheSegment", &kJpeg, JpegFile({ifdPastEnd, frame}),
-         tenFacts + " exif:6:0x0:2"},
-        {"NoFrameKeepsTheCaller", &kJpeg, JpegFile({JfifSegment(1, 200, 200)}),
-         "11x22 200x200 55/66"},
+        {"ExifBadEntries", &kJpeg, JpegFile({badExif, frame}), tenFacts + " exif:0:0x0:1"},
+        {"ExifIfdPastEnd", &kJpeg, JpegFile({ifdPastEnd, frame}), tenFacts + " exif:6:0x0:2"},
+        {"NoFrame", &kJpeg, JpegFile({JfifSegment(1, 200, 200)}), "11x22 200x200 55/66"},
         {"EndOfImageLast", &kJpeg, Join({soi, frame, {0xFF, 0xD9}}), ten},
         {"StartBelowOne", &kJpeg, JpegFile({frame}), ten, -2147483647 - 1},
         {"StartPastALeadingBlock", &kJpeg, Join({Bytes(10, 0xEE), JpegFile({frame})}), ten, 11},
@@ -202,8 +194,7 @@ std::vector<Row> JpegRows() {
         {"LengthZero", &kJpeg, JpegFile({JpegSegment(0xFE, {}, 0)}), "fail"},
         {"LengthOne", &kJpeg, JpegFile({JpegSegment(0xFE, {}, 1)}), "fail"},
         {"FrameBelowTen", &kJpeg, JpegFile({JpegSegment(0xC0, {8, 0, 10, 0, 10})}), "fail"},
-        {"JfifBelowSixteen", &kJpeg, JpegFile({Segment(0xE0, std::string("JFIF\0\1\2\1\0", 9))}),
-         "fail"},
+        {"JfifShort", &kJpeg, JpegFile({Segment(0xE0, std::string("JFIF\0\1\2\1\0", 9))}), "fail"},
         {"Jp2", &kJpeg, MakeJp2(8, 8), "fail"},
     };
     for (int code = 0xC0; code <= 0xCF; ++code) { // DHT, JPG and DAC carry no frame
@@ -242,49 +233,44 @@ std::vector<Row> Jpeg2000Rows() {
          "650x500 0x0 8/8 | siz1 650x500+10+4294967280"},
         {"SignedGrid", &kJ2k, Codestream(0x80000001u, 0x7FFFFFFFu, {8, 8}),
          "-2147483647x2147483647 0x0 16/8 | siz2 2147483649x2147483647+0+0"},
-        {"NoSizKeepsTheCaller", &kJ2k,
-         Join({soc, JpegSegment(0x64, {0, 1}), {0xFF, 0x93, 0xFF, 0xD9}}),
+        {"NoSiz", &kJ2k, Join({soc, JpegSegment(0x64, {0, 1}), {0xFF, 0x93, 0xFF, 0xD9}}),
          "11x22 0x0 55/66 | siz0 0x0+0+0"},
         {"LastSizBeforeData", &kJ2k,
-         Join({soc,
-               SizSegment(1, 2, {8}),
-               SizSegment(3, 4, {12, 12}),
-               {0xFF, 0x93},
-               {0xFF, 0x51, 0, 3, 0}}),
+         Join({soc, SizSegment(1, 2, {8}), SizSegment(3, 4, {12, 12}),
+               Bytes{0xFF, 0x93, 0xFF, 0x51, 0, 3, 0}}),
          "3x4 0x0 24/12"},
         {"StartPastALeadingBlock", &kJ2k, Join({Bytes(5, 0x4F), Codestream(8, 8, {8})}), eight, 6},
-        {"Jp2WithResolutionBoxes", &kJp2,
+        {"ResBoxes", &kJp2,
          Jp2File(
              Box("res ", Join({Box("resc", ResolutionContent(11811, 1, 3937, 1, 0, -1)), resd})),
              Codestream(9, 7, {8, 8})),
          "9x7 0x0 16/8 | resc:11811/1e0,3937/1e-1 resd:7/2e2,9/4e3 colr1:16 n2, siz2 9x7+0+0"},
-        {"BoxesOutsideResShortOrTooShortColrGiveNothing", &kJp2,
+        {"StrayOrShortBoxesIgnored", &kJp2,
          Join({sig,
                Box("jp2h",
                    Join({Box("colr", {3, 0}), Box("resc", ResolutionContent(1, 1, 1, 1, 4, 4)),
                          Box("res ", Box("resc", Bytes(9, 1)))})),
                Box("res ", resd), jp2c}),
          colour("0:0")},
-        {"FirstColrOfTheFirstJp2hCounts", &kJp2,
+        {"FirstColrCounts", &kJp2,
          Join({sig, Box("jp2h", Join({Colour(1, 17), Colour(1, 16)})), Box("jp2h", Colour(1, 18)),
                jp2c}),
          colour("1:17")},
         {"IccMethodOnly", &kJp2, jp2With(Box("colr", {2, 0, 0})), colour("2:0")},
-        {"EmptyColrEndingItsJp2hStillCountsFirst", &kJp2,
+        {"EmptyColrCounts", &kJp2,
          Join({sig, Box("jp2h", Box("colr", {})), Box("jp2h", Colour(1, 16)), jp2c}),
          colour("0:0")},
         {"ResBoxOneBytePastItsJp2h", &kJp2, jp2With(Box("res ", resd, 27)), colour("0:0")},
-        {"ShortEnumeratedColrStillCountsFirst", &kJp2,
-         jp2With(Join({Box("colr", {1, 0, 0, 0}), Colour(1, 16)})), colour("0:0")},
+        {"ShortColrCounts", &kJp2, jp2With(Join({Box("colr", {1, 0, 0, 0}), Colour(1, 16)})),
+         colour("0:0")},
         // A box of 64 KiB or more needs all four length bytes; extended lengths step alike; empty
         // boxes are stepped over; a jp2c of length 0 runs to the end.
-        {"LongExtendedAndOpenEndedBoxes", &kJp2,
+        {"LongBoxes", &kJp2,
          Join({sig, Box("xml ", Bytes(70000, 'x')), ExtendedBox("free", {}), Box("free", {}),
                Box("jp2h", Box("res ", resd)), Box("JP2C", {1}),
                Box("jp2c", Codestream(8, 8, {8}), 0)}),
          eight + " | resd:7/2e2,9/4e3 colr0:0 n1, siz1 8x8+0+0"},
-        {"Jp2cLengthUnused", &kJp2, Join({sig, Box("jp2c", Codestream(8, 8, {8}), 0xFFFFFFFF)}),
-         eight},
+        {"Jp2cLength", &kJp2, Join({sig, Box("jp2c", Codestream(8, 8, {8}), 0xFFFFFFFF)}), eight},
         {"Jp2StartPastALeadingBlock", &kJp2, Join({Bytes(4, 0), sig, jp2c}), eight, 5},
         {"J2kEmpty", &kJ2k, {}, "fail"},
         {"OnlySoc", &kJ2k, soc, "fail"},
@@ -305,7 +291,7 @@ std::vector<Row> Jpeg2000Rows() {
         {"BoxLengthBelowEight", &kJp2, Join({sig, Box("xml ", {}, 4), jp2c}), "fail"},
         {"BoxPastEnd", &kJp2, Join({sig, Box("xml ", {}, 5000), jp2c}), "fail"},
         {"ExtendedPastEnd", &kJp2, Join({sig, ExtendedBox("free", {}, 1 << 20), jp2c}), "fail"},
-        {"ExtendedPast32Bits", &kJp2, Join({sig, ExtendedBox("free", {}, (1ull << 32) + 16), jp2c}),
+        {"Extended2p32", &kJp2, Join({sig, ExtendedBox("free", {}, (1ull << 32) + 16), jp2c}),
          "fail"},
         {"ExtendedBelowSixteen", &kJp2, Join({sig, ExtendedBox("free", {}, 8), jp2c}), "fail"},
         {"ExtendedCutOff", &kJp2, Join({sig, {0, 0, 0, 1, 'f', 'r', 'e', 'e', 0, 0}}), "fail"},
@@ -348,18 +334,14 @@ TEST(Reader, PositionsUpToTheSigned32BitLimit) {
     EXPECT_EQ(ReadAll(kJp2, dir.File("huge.jp2"), 1, true), "fail");
 }
 
-TEST(ImageKindOfFile, ByTheTextFromTheLastDotInAnyCase) {
-    for (const char* name : {"a.jpg", "B.JPEG", "c.JpE", ".jpg"}) {
-        EXPECT_EQ(ImageKindOfFile(name), ImageKind::Jpeg) << name;
+// The kind by the text from the last dot in any case; one-byte files read, missing ones fail.
+TEST(Reader, KindByNameOneByteFilesAndMissingFiles) {
+    std::string kinds; // Unknown 0, Jpeg 1, Jp2 2, J2k 3
+    for (const char* name : {"a.jpg", "B.JPEG", "c.JpE", ".jpg", "/x.y/d.jp2", "e.J2k", "f.jpg.png",
+                             "h.jpg.", "jpg", "i.jpeg2", "\xC3\xA4.JP\xC3\xA9"}) {
+        kinds += std::to_string(static_cast<int>(ImageKindOfFile(name)));
     }
-    EXPECT_EQ(ImageKindOfFile("/x.y/d.jp2"), ImageKind::Jp2);
-    EXPECT_EQ(ImageKindOfFile("e.J2k"), ImageKind::J2k);
-    for (const char* name : {"f.jpg.png", "h.jpg.", "jpg", "i.jpeg2", "\xC3\xA4.JP\xC3\xA9"}) {
-        EXPECT_EQ(ImageKindOfFile(name), ImageKind::Unknown) << name;
-    }
-}
-
-TEST(Reader, OneByteFilesReadAndMissingFilesAndFoldersFail) {
+    EXPECT_EQ(kinds, "11112300000");
     TempDir dir;
     EXPECT_FALSE(FileSource::Open(Utf8FromPath(dir.Path())));
     WriteBytes(dir.File("one"), {7});
@@ -369,32 +351,6 @@ TEST(Reader, OneByteFilesReadAndMissingFilesAndFoldersFail) {
     for (const Format* format : {&kJpeg, &kJp2, &kJ2k}) {
         EXPECT_EQ(ReadAll(*format, dir.File("missing"), 1, true), "fail");
     }
-}
-
-TEST(RealEncoders, CjpegExiftoolAndOpjCompressFilesAreRead) {
-    for (const char* tool : {"cjpeg", "opj_compress", "exiftool"}) {
-        if (!HaveTool(tool)) {
-            GTEST_SKIP() << tool << " missing";
-        }
-    }
-    TempDir dir;
-    WritePicture(dir.File("in.ppm"), 123, 45, false, false);
-    WritePicture(dir.File("in.pgm"), 40, 21, true, true);
-    ASSERT_TRUE(Cjpeg(dir.File("in.ppm"), dir.File("a.jpg"), "-progressive"));
-    ASSERT_TRUE(Cjpeg(dir.File("in.ppm"), dir.File("b.jpg"), "-arithmetic"));
-    ASSERT_EQ(RunCommand("exiftool -q -overwrite_original -n -EXIF:Orientation=6 "
-                         "-EXIF:XResolution=150 -EXIF:YResolution=120 -EXIF:ResolutionUnit=3 " +
-                         ShellQuote(dir.File("a.jpg"))),
-              0);
-    ASSERT_TRUE(OpjCompress(dir.File("in.pgm"), dir.File("a.jp2"), "-n 2"));
-    ASSERT_TRUE(OpjCompress(dir.File("in.ppm"), dir.File("a.j2k")));
-    // JFIF units 0 with an aspect ratio of 1:1, as most encoders write.
-    EXPECT_EQ(ReadAll(kJpeg, dir.File("a.jpg")),
-              "123x45 1x1 24/8 | F1:c2/8 123x45x3 eoi jfif:0:1x1 exif:6:150x120:3");
-    EXPECT_EQ(ReadAll(kJpeg, dir.File("b.jpg")),
-              "123x45 1x1 24/8 | F1:c9/8 123x45x3 eoi jfif:0:1x1");
-    EXPECT_EQ(ReadAll(kJp2, dir.File("a.jp2")), "40x21 0x0 16/16 | colr1:17 n1, siz1 40x21+0+0");
-    EXPECT_EQ(ReadAll(kJ2k, dir.File("a.j2k")), "123x45 0x0 24/8 | siz3 123x45+0+0");
 }
 
 } // namespace
