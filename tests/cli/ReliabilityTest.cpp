@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -100,54 +99,51 @@ public:
     std::map<std::string, std::vector<std::uint8_t>> inputs;
 };
 
-// A folder set up by a shell command, then a run refused whole or in part.
-struct Refusal {
-    const char* name;
-    const char* setUp;
-    const char* arguments;
-    int exitCode;
-    const char* message;
-};
-
-class RefusalTest : public Reliability, public ::testing::WithParamInterface<Refusal> {};
-
-TEST_P(RefusalTest, IsRefusedWithItsReasonAndNothingIsOverwritten) {
-    std::string text;
-    ASSERT_EQ(Shell(GetParam().setUp, text), 0) << text;
-    SnapshotInputs();
-    EXPECT_EQ(Cli(GetParam().arguments, text), GetParam().exitCode) << text;
-    EXPECT_NE(text.find(GetParam().message), std::string::npos) << text;
-    EXPECT_EQ(Leftovers(), "");
+// Refused whole or in part, one after the other in one folder, each set up by a shell command:
+// the exit code and the reason; no input written over, no temporary file left.
+TEST_F(Reliability, RefusedRunsNameTheirReasonAndOverwriteNothing) {
+    struct Refusal {
+        const char* name;
+        const char* setUp;
+        const char* arguments;
+        int exitCode;
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"OutputIsAnInputByPath", "true", "-o in -f photo.jpg in/photo.jpg in/small.jpg", 4,
+         "Cannot write the PDF over an image file: "},
+        {"OutputIsAnInputThroughASymbolicLink", "ln -s ../in/photo.jpg out/small.jpg.PDF",
+         "--multiple -o out in/photo.jpg in/small.jpg", 4, "small.jpg.PDF is "},
+        {"OutputIsAnInputThroughAHardLink", "ln in/photo.jpg out/out.pdf",
+         "-o out -f out.pdf in/small.jpg in/photo.jpg", 4, "out.pdf is "},
+        {"InputIsANamedPipe", "mkfifo in/x.jpg", "--as-window -o out in/x.jpg in/small.jpg", 3,
+         "x.jpg (it is a named pipe, not a regular file)"},
+        {"OutputIsANamedPipe", "mkfifo out/o.pdf", "-o out -f o.pdf in/small.jpg", 4,
+         "o.pdf: it is a named pipe, not a regular file"},
+        {"FolderNameHoldsTheListSeparator",
+         "mkdir 'in/a\t\t\t\t\tb' && cp in/small.jpg 'in/a\t\t\t\t\tb/c.jpg'",
+         "-o out 'in/a\t\t\t\t\tb/c.jpg' in/small.jpg", 3, "five tabs in a row"},
+        {"OutputNameTooLong", "true", "-o out -f n$(printf %0300d 0).pdf in/small.jpg", 4,
+         "File name too long"},
+        {"PageTooSmall", "true", "--match-image-size -o out in/dot.jpg in/small.jpg", 3,
+         "dot.jpg (page side below 3 units (1 x 1))"},
+        {"JpegOfNoPixels", "true", "-o out in/none.jpg in/small.jpg", 3, "below 1 pixel (0 x 0)"},
+        {"CodestreamOfNoWidth", "true", "-o out in/wide.j2k in/small.jpg", 3, "below 1 pixel"},
+        // Sparse files outside in/: they take no disk space and are not read in full.
+        {"ImagesAddUpPastTwoGibibytes",
+         "for f in big1.jpg big2.jpg; do cp in/small.jpg $f && truncate -s 1200M $f; done",
+         "-o out big1.jpg big2.jpg", 4, "add up to 2516582400 bytes"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.name);
+        std::string text;
+        ASSERT_EQ(Shell(refusal.setUp, text), 0) << text;
+        SnapshotInputs();
+        EXPECT_EQ(Cli(refusal.arguments, text), refusal.exitCode) << text;
+        EXPECT_NE(text.find(refusal.message), std::string::npos) << text;
+        EXPECT_EQ(Leftovers(), "");
+    }
 }
-
-const Refusal kRefusals[] = {
-    {"OutputIsAnInputByPath", "true", "-o in -f photo.jpg in/photo.jpg in/small.jpg", 4,
-     "Cannot write the PDF over an image file: "},
-    {"OutputIsAnInputThroughASymbolicLink", "ln -s ../in/photo.jpg out/small.jpg.PDF",
-     "--multiple -o out in/photo.jpg in/small.jpg", 4, "small.jpg.PDF is "},
-    {"OutputIsAnInputThroughAHardLink", "ln in/photo.jpg out/out.pdf",
-     "-o out -f out.pdf in/small.jpg in/photo.jpg", 4, "out.pdf is "},
-    {"InputIsANamedPipe", "mkfifo in/x.jpg", "--as-window -o out in/x.jpg in/small.jpg", 3,
-     "x.jpg (it is a named pipe, not a regular file)"},
-    {"OutputIsANamedPipe", "mkfifo out/o.pdf", "-o out -f o.pdf in/small.jpg", 4,
-     "o.pdf: it is a named pipe, not a regular file"},
-    {"FolderNameHoldsTheListSeparator",
-     "mkdir 'in/a\t\t\t\t\tb' && cp in/small.jpg 'in/a\t\t\t\t\tb/c.jpg'",
-     "-o out 'in/a\t\t\t\t\tb/c.jpg' in/small.jpg", 3, "five tabs in a row"},
-    {"OutputNameTooLong", "true", "-o out -f n$(printf %0300d 0).pdf in/small.jpg", 4,
-     "File name too long"},
-    {"PageTooSmall", "true", "--match-image-size -o out in/dot.jpg in/small.jpg", 3,
-     "dot.jpg (page side below 3 units (1 x 1))"},
-    {"JpegOfNoPixels", "true", "-o out in/none.jpg in/small.jpg", 3, "below 1 pixel (0 x 0)"},
-    {"CodestreamOfNoWidth", "true", "-o out in/wide.j2k in/small.jpg", 3, "below 1 pixel"},
-    // Sparse files outside in/: they take no disk space and are not read in full.
-    {"ImagesAddUpPastTwoGibibytes",
-     "for f in big1.jpg big2.jpg; do cp in/small.jpg $f && truncate -s 1200M $f; done",
-     "-o out big1.jpg big2.jpg", 4, "add up to 2516582400 bytes"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Scenarios, RefusalTest, ::testing::ValuesIn(kRefusals),
-                         [](const auto& param) { return std::string(param.param.name); });
 
 // The images after a refused one still make a whole document; as the window, the same image
 // ends the run instead and leaves no document behind.
@@ -168,63 +164,45 @@ TEST_F(Reliability, ImagesAfterALeftOutOneStillMakeAWholeDocument) {
     EXPECT_EQ(Leftovers(), "");
 }
 
-// A file that changes between its header read and the end of its copy is left out; one swapped
-// by a rename is read whole through the handle already open.
-struct Change {
-    const char* name;
-    std::function<void(const std::string& path)> change;
-    ImageEmbedding expected;
-};
-
-class ChangeTest : public Reliability, public ::testing::WithParamInterface<Change> {};
-
-TEST_P(ChangeTest, ImageIsEmbeddedAsReadOrNotAtAll) {
-    const std::string image = In("photo.jpg");
-    const std::vector<std::uint8_t> original = ReadBytes(image);
-    std::optional<FileSource> source = FileSource::Open(image);
-    ASSERT_TRUE(source);
-    ImageHeader header;
-    ASSERT_TRUE(ReadImageHeader(*source, ImageKind::Jpeg, header));
-    GetParam().change(image);
-
-    const std::string pdf = Out("changed.pdf");
-    ASSERT_TRUE(PdfOpenDocument(pdf, "1.3"));
-    const auto before = fs::file_size(PathFromUtf8(pdf));
-    EXPECT_EQ(PdfAddImageObject(pdf, image, source->Handle(), 640, 480,
-                                StandardImageOptions("DCTDecode", 8, 24), "I0",
-                                [&] { return source->BytesUnchanged(); }),
-              GetParam().expected);
-    const std::string text = ReadText(pdf);
-    if (GetParam().expected == ImageEmbedding::SourceChanged) {
-        EXPECT_EQ(text.size(), before);
-    } else {
-        EXPECT_NE(text.find(std::string(original.begin(), original.end())), std::string::npos);
+// A file that changes between its header read and the end of its copy is left out (grown;
+// its frame height rewritten in place, same length); one swapped by a rename is read whole
+// through the handle already open.
+TEST_F(Reliability, ChangedImageIsEmbeddedAsReadOrNotAtAll) {
+    for (const std::string change : {"Grown", "HeaderRewrittenInPlace", "ReplacedByRename"}) {
+        SCOPED_TRACE(change);
+        const std::string image = In("photo.jpg");
+        WriteBytes(image, PaddedJpeg(2000));
+        const std::vector<std::uint8_t> original = ReadBytes(image);
+        std::optional<FileSource> source = FileSource::Open(image);
+        ImageHeader header;
+        ASSERT_TRUE(source && ReadImageHeader(*source, ImageKind::Jpeg, header));
+        if (change == "Grown") {
+            WriteBytes(image, PaddedJpeg(3000));
+        } else if (change == "ReplacedByRename") {
+            WriteBytes(image + ".new", MakeJpeg(16, 16, 72));
+            fs::rename(PathFromUtf8(image + ".new"), PathFromUtf8(image));
+        } else {
+            std::vector<std::uint8_t> bytes = original;
+            bytes[25] ^= 0x01;
+            auto file = File::Open(image, File::Mode::ReadWrite);
+            ASSERT_TRUE(file && file->WriteAt(0, std::span<const std::uint8_t>(bytes)));
+        }
+        const std::string pdf = Out(change + ".pdf");
+        ASSERT_TRUE(PdfOpenDocument(pdf, "1.3"));
+        const auto before = fs::file_size(PathFromUtf8(pdf));
+        const bool kept = change == "ReplacedByRename";
+        EXPECT_EQ(PdfAddImageObject(pdf, image, source->Handle(), 640, 480,
+                                    StandardImageOptions("DCTDecode", 8, 24), "I0",
+                                    [&] { return source->BytesUnchanged(); }),
+                  kept ? ImageEmbedding::Embedded : ImageEmbedding::SourceChanged);
+        const std::string text = ReadText(pdf);
+        EXPECT_TRUE(kept ? text.find(std::string(original.begin(), original.end())) !=
+                               std::string::npos
+                         : text.size() == before);
+        ASSERT_TRUE(PdfCloseDocument(pdf));
+        EXPECT_EQ(DocumentProblem(ReadText(pdf)), "");
     }
-    ASSERT_TRUE(PdfCloseDocument(pdf));
-    EXPECT_EQ(DocumentProblem(ReadText(pdf)), "");
 }
-
-const Change kChanges[] = {
-    {"Grown", [](const std::string& path) { WriteBytes(path, PaddedJpeg(3000)); },
-     ImageEmbedding::SourceChanged},
-    {"HeaderRewrittenInPlace",
-     [](const std::string& path) {
-         std::vector<std::uint8_t> bytes = ReadBytes(path);
-         bytes[25] ^= 0x01; // the frame's height, same length
-         auto file = File::Open(path, File::Mode::ReadWrite);
-         ASSERT_TRUE(file && file->WriteAt(0, std::span<const std::uint8_t>(bytes)));
-     },
-     ImageEmbedding::SourceChanged},
-    {"ReplacedByRename",
-     [](const std::string& path) {
-         WriteBytes(path + ".new", MakeJpeg(16, 16, 72));
-         fs::rename(PathFromUtf8(path + ".new"), PathFromUtf8(path));
-     },
-     ImageEmbedding::Embedded},
-};
-
-INSTANTIATE_TEST_SUITE_P(Scenarios, ChangeTest, ::testing::ValuesIn(kChanges),
-                         [](const auto& param) { return std::string(param.param.name); });
 
 // Two runs started together, writing the same document: both complete and the one that is
 // left is whole.

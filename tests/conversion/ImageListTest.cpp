@@ -162,36 +162,30 @@ TEST_F(AddFiles, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
 }
 
 // Where file names keep letter case, PHOTO.JPG and photo.jpg are two files; where they ignore
-// it, both names open one file, listed once. The same name in two folders is two files.
-TEST_F(AddFiles, LetterCaseFollowsThePlatformAndFoldersTellFilesApart) {
-    const std::string sub = folder + "sub" + kPathSeparator;
-    Drop({Make("PHOTO.JPG"), Make("photo.jpg"),
-          Make("sub" + std::string(1, kPathSeparator) + "photo.jpg")});
-    AddSelectedFiles(host, folder, {"photo.jpg", "PHOTO.JPG"}, 2);
-    const std::string upper = Entry("PHOTO.JPG", folder) + "\n";
-    const std::string lower = kFileNamesIgnoreCase ? "" : Entry("photo.jpg", folder) + "\n";
-    EXPECT_EQ(host.Listed(), upper + lower + Entry("photo.jpg", sub) + "\n");
-    EXPECT_EQ(host.Shown(), "");
-}
-
-// A plain-text drop is one path; a dropped file's extension comes from its whole path, a chosen
+// it, both names open one file, listed once. The same name in two folders is two files. A
+// plain-text drop is one path; a dropped file's extension comes from its whole path, a chosen
 // file's from its name alone (no "." there: passed over silently). The dialog's count holds.
-TEST_F(AddFiles, PlainTextDropDialogFolderAndCount) {
+TEST_F(AddFiles, LetterCaseFoldersPlainTextDropAndDialogCount) {
+    const std::string s(1, kPathSeparator);
+    Drop({Make("PHOTO.JPG"), Make("photo.jpg"), Make("sub" + s + "photo.jpg")});
+    AddSelectedFiles(host, folder, {"photo.jpg", "PHOTO.JPG"}, 2);
     DropData text;
     text.hasText = true;
     text.text = Make("scan.JPE");
     text.files = {"ignored.jpg"};
     AddDroppedFiles(host, text);
-    const std::string scans = folder + "my.scans" + kPathSeparator;
-    Make("my.scans" + std::string(1, kPathSeparator) + "page");
-    Drop({scans + "page"});
+    const std::string scans = folder + "my.scans" + s;
+    Drop({Make("my.scans" + s + "page")});
     EXPECT_EQ(AddSelectedFiles(host, scans, {"page"}, 1).at(0).result, AddResult::PassedOver);
     Make("x.jpg");
     AddSelectedFiles(host, Utf8FromPath(dir.Path()), {"x.jpg", "y.jpg"}, 1);
     AddSelectedFiles(host, folder, {"y.jpg"}, 0);
     AddSelectedFiles(host, folder, {"y.jpg"}, -1);
     AddSelectedFiles(host, folder, {"x.jpg", "bad.png"}, 2);
-    EXPECT_EQ(host.Listed(), Entry("scan.JPE", folder) + "\n" + Entry("x.jpg", folder) + "\n");
+    EXPECT_EQ(host.Listed(), Entry("PHOTO.JPG", folder) + "\n" +
+                                 (kFileNamesIgnoreCase ? "" : Entry("photo.jpg", folder) + "\n") +
+                                 Entry("photo.jpg", folder + "sub" + s) + "\n" +
+                                 Entry("scan.JPE", folder) + "\n" + Entry("x.jpg", folder) + "\n");
     EXPECT_EQ(host.Shown(), "Unable to load image file: " + scans + "page" + kRefused +
                                 "Unable to load image file: bad.png" + kRefused);
 }
@@ -234,17 +228,6 @@ private:
     std::vector<std::int32_t> ids_;
 };
 
-void Step(ListBox& list, char step) {
-    if (step == 'U' || step == 'D' || step == 'R') {
-        step == 'U'   ? MoveSelectionUp(list)
-        : step == 'D' ? MoveSelectionDown(list)
-                      : RemoveSelected(list);
-    } else {
-        FakeMenus menus(step == '-' ? -1 : step - '0');
-        ShowListMenu(list, menus);
-    }
-}
-
 // Steps: U up, D down, R remove selected, popup menu item 0 (up), 1 (down) or - (none).
 TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
     const std::string rows[][4] = {
@@ -263,7 +246,14 @@ TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
             host.list.SetSelected(host.list.ListCount() - 1, selected.find(c) != std::string::npos);
         }
         for (const char step : steps) {
-            Step(host.list, step);
+            if (step == 'U' || step == 'D' || step == 'R') {
+                step == 'U'   ? MoveSelectionUp(host.list)
+                : step == 'D' ? MoveSelectionDown(host.list)
+                              : RemoveSelected(host.list);
+            } else {
+                FakeMenus menus(step == '-' ? -1 : step - '0');
+                ShowListMenu(host.list, menus);
+            }
         }
         std::string state = host.Listed();
         state.erase(std::remove(state.begin(), state.end(), '\n'), state.end());

@@ -9,7 +9,6 @@
 #include <limits>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace folionix::test {
@@ -31,28 +30,18 @@ FakeHost HostWith(const std::string& changes, bool specify = true, bool single =
     return host;
 }
 
+// Pairs "text=value", split at "|": decimal texts as the settings are typed, then the whole
+// number forms (&H hexadecimal, &O octal, 16 bits signed below 65536) and overflow.
 TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
-    using R = std::pair<std::string, double>;
-    const double inf = std::numeric_limits<double>::infinity();
-    const R decimal[] = {
-        {"8.5", 8.5},   {"  11  ", 11}, {"8.5in", 8.5},   {"abc", 0},
-        {"", 0},        {"8,5", 8},     {"1 2 3", 123},   {"  -  4.5e1x", -45},
-        {"\t\n 3", 3},  {"+7", 7},      {"--5", 0},       {"-", 0},
-        {".", 0},       {".5", 0.5},    {"-.25", -0.25},  {"1.2.3", 1.2},
-        {"1e-2", 0.01}, {"1.5D2", 150}, {"1.5d-1", 0.15}, {"1E 2", 100},
-        {"2e", 2},      {"2e+", 2},     {"2 e x", 2},     {"3E+1", 30},
-        {"x1", 0},      {"-0", 0},      {"1e-400", 0},
-    };
-    const R whole[] = {
-        {"1e400", inf},     {"-1e400", -inf},   {"&HFF", 255},      {"&hff", 255},
-        {"&O17", 15},       {"&o 1 7", 15},     {"&H", 0},          {"&O8", 0},
-        {"&", 0},           {"&X1", 0},         {"&HFFFF", -1},     {"&H8000", -32768},
-        {"&H10000", 65536}, {"&HFFFFFFFF", -1}, {"&H100000000", 0}, {"&H1G", 1},
-        {"&O177777", -1},
-    };
-    std::vector<R> rows(std::begin(decimal), std::end(decimal));
-    rows.insert(rows.end(), std::begin(whole), std::end(whole));
-    for (const auto& [text, value] : rows) {
+    std::istringstream rows(
+        "8.5=8.5|  11  =11|8.5in=8.5|abc=0|=0|8,5=8|1 2 3=123|  -  4.5e1x=-45|\t\n 3=3|+7=7|--5=0|"
+        "-=0|.=0|.5=0.5|-.25=-0.25|1.2.3=1.2|1e-2=0.01|1.5D2=150|1.5d-1=0.15|1E 2=100|2e=2|2e+=2|"
+        "2 e x=2|3E+1=30|x1=0|-0=0|1e-400=0|1e400=inf|-1e400=-inf|&HFF=255|&hff=255|&O17=15|"
+        "&o 1 7=15|&H=0|&O8=0|&=0|&X1=0|&HFFFF=-1|&H8000=-32768|&H10000=65536|&HFFFFFFFF=-1|"
+        "&H100000000=0|&H1G=1|&O177777=-1");
+    for (std::string row; std::getline(rows, row, '|');) {
+        const std::string text = row.substr(0, row.find('='));
+        const double value = std::stod(row.substr(text.size() + 1));
         const double got = LeadingNumber(text);
         EXPECT_TRUE(got == value || std::abs(got - value) < 1e-12) << '"' << text << "\" " << got;
     }
@@ -176,32 +165,32 @@ TEST(Placement, PageBeginsBeforeShrinkAndPositionAreRead) {
     EXPECT_EQ(host.events, (std::vector<std::string>{"612x792", "shrink", "position"}));
 }
 
-// Sizes past 32 bits end the run with the size named, instead of wrapping.
+// Sizes past 32 bits end the run with the size named, instead of wrapping: the image's pixels,
+// the page fields, the page from margins around the image, the room left inside the margins.
 TEST(Placement, SizesBeyond32BitsRaiseInsteadOfWrapping) {
     const auto failure = [](std::int32_t w, std::int32_t h, const std::string& changes,
-                            bool specify, PageMargins margins) {
+                            bool specify, PageMargins margins) -> std::string {
         try {
             PlaceImageOnPage(ImageInfo{w, h, 0, 0, 8, 8}, margins, HostWith(changes, specify));
+            return "fits";
         } catch (const RunError& error) {
-            return std::string(error.what());
+            // The size named, when the message is exactly "Overflow: <size> does not fit...".
+            const std::string text = error.what();
+            const std::string tail = " does not fit in 32 bits";
+            return text.starts_with("Overflow: ") && text.ends_with(tail)
+                       ? text.substr(10, text.size() - 10 - tail.size())
+                       : text;
         }
-        return std::string();
     };
-    EXPECT_EQ(failure(29826161, 10, "", true, {}), "");
-    EXPECT_EQ(failure(29826162, 10, "", true, {}), "Overflow: image width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 29826162, "", true, {}),
-              "Overflow: image height does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "W=1e30", true, {}), "Overflow: page width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "H=1e400", true, {}),
-              "Overflow: page height does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", false, {0, 0, 3e9, 0}),
-              "Overflow: page width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", false, {3e9, 0, 0, 0}),
-              "Overflow: page height does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", true, {0, 0, -3e9, 0}),
-              "Overflow: available width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", true, {0, -3e9, 0, 0}),
-              "Overflow: available height does not fit in 32 bits");
+    EXPECT_EQ(failure(29826161, 10, "", true, {}), "fits");
+    EXPECT_EQ(failure(29826162, 10, "", true, {}), "image width");
+    EXPECT_EQ(failure(10, 29826162, "", true, {}), "image height");
+    EXPECT_EQ(failure(10, 10, "W=1e30", true, {}), "page width");
+    EXPECT_EQ(failure(10, 10, "H=1e400", true, {}), "page height");
+    EXPECT_EQ(failure(10, 10, "", false, {0, 0, 3e9, 0}), "page width");
+    EXPECT_EQ(failure(10, 10, "", false, {3e9, 0, 0, 0}), "page height");
+    EXPECT_EQ(failure(10, 10, "", true, {0, 0, -3e9, 0}), "available width");
+    EXPECT_EQ(failure(10, 10, "", true, {0, -3e9, 0, 0}), "available height");
 }
 
 } // namespace
