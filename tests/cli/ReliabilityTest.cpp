@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -42,6 +43,7 @@ public:
         WriteBytes(In("dot.jpg"), MakeJpeg(1, 1, 72));
         WriteBytes(In("none.jpg"), MakeJpeg(0, 0, 72));
         WriteBytes(In("wide.j2k"), MakeJ2k(0xFFFFFFFFu, 4));
+        WriteBytes(In("huge.j2k"), MakeJ2k(2000000000u, 4));
     }
     ~Reliability() override {
         for (const auto& [path, bytes] : inputs) {
@@ -81,18 +83,16 @@ public:
         return names;
     }
 
-    // Hard links in in/links/ to one padded JPEG in in/ (whose bytes stand for them all):
-    // " in/links/0.jpg in/links/1.jpg ...".
+    // Hard links in in/links/ to one padded JPEG in in/ (whose bytes stand for them all), as
+    // the arguments that name them.
     std::string ManyImages(int count, std::size_t size) {
         WriteBytes(In("long.jpg"), PaddedJpeg(size));
-        fs::create_directory(dir.Path() / "in" / "links");
-        std::string arguments;
-        for (int i = 0; i < count; ++i) {
-            const std::string name = "links/" + std::to_string(i) + ".jpg";
-            fs::create_hard_link(PathFromUtf8(In("long.jpg")), PathFromUtf8(In(name)));
-            arguments += " in/" + name;
-        }
-        return arguments;
+        std::string text;
+        EXPECT_EQ(Shell("mkdir in/links && for i in $(seq " + std::to_string(count) +
+                            "); do ln in/long.jpg in/links/$i.jpg; done",
+                        text),
+                  0);
+        return " in/links/*.jpg";
     }
 
     TempDir dir;
@@ -102,14 +102,8 @@ public:
 // Refused whole or in part, one after the other in one folder, each set up by a shell command:
 // the exit code and the reason; no input written over, no temporary file left.
 TEST_F(Reliability, RefusedRunsNameTheirReasonAndOverwriteNothing) {
-    struct Refusal {
-        const char* name;
-        const char* setUp;
-        const char* arguments;
-        int exitCode;
-        const char* message;
-    };
-    const Refusal refusals[] = {
+    // Name, set-up, arguments, exit code, the reason.
+    const std::tuple<const char*, const char*, const char*, int, const char*> refusals[] = {
         {"OutputIsAnInputByPath", "true", "-o in -f photo.jpg in/photo.jpg in/small.jpg", 4,
          "Cannot write the PDF over an image file: "},
         {"OutputIsAnInputThroughASymbolicLink", "ln -s ../in/photo.jpg out/small.jpg.PDF",
@@ -133,42 +127,39 @@ TEST_F(Reliability, RefusedRunsNameTheirReasonAndOverwriteNothing) {
         {"ImagesAddUpPastTwoGibibytes",
          "for f in big1.jpg big2.jpg; do cp in/small.jpg $f && truncate -s 1200M $f; done",
          "-o out big1.jpg big2.jpg", 4, "add up to 2516582400 bytes"},
+        // The images after a left-out one still make a whole document (checked below); as the
+        // window, the same image ends the run instead and leaves no document behind.
+        {"ImagesAfterALeftOutOne", "true", "-o out in/huge.j2k in/small.jpg", 3,
+         "huge.j2k (its page cannot be laid out: Overflow: image width does not fit in 32 bits)"},
+        {"WindowEndsTheRunThere", "true", "--as-window -o out -f w.pdf in/huge.j2k in/small.jpg", 4,
+         "Overflow: image width does not fit in 32 bits"},
     };
-    for (const Refusal& refusal : refusals) {
-        SCOPED_TRACE(refusal.name);
+    for (const auto& [name, setUp, arguments, exitCode, message] : refusals) {
+        SCOPED_TRACE(name);
         std::string text;
-        ASSERT_EQ(Shell(refusal.setUp, text), 0) << text;
+        ASSERT_EQ(Shell(setUp, text), 0) << text;
         SnapshotInputs();
-        EXPECT_EQ(Cli(refusal.arguments, text), refusal.exitCode) << text;
-        EXPECT_NE(text.find(refusal.message), std::string::npos) << text;
+        EXPECT_EQ(Cli(arguments, text), exitCode) << text;
+        EXPECT_NE(text.find(message), std::string::npos) << text;
         EXPECT_EQ(Leftovers(), "");
     }
-}
-
-// The images after a refused one still make a whole document; as the window, the same image
-// ends the run instead and leaves no document behind.
-TEST_F(Reliability, ImagesAfterALeftOutOneStillMakeAWholeDocument) {
-    WriteBytes(In("huge.j2k"), MakeJ2k(2000000000u, 4));
-    SnapshotInputs();
-    std::string text;
-    EXPECT_EQ(Cli("-o out in/huge.j2k in/small.jpg", text), 3) << text;
-    EXPECT_NE(text.find("huge.j2k (its page cannot be laid out: Overflow: image width does not fit "
-                        "in 32 bits)"),
-              std::string::npos)
-        << text;
     const std::string pdf = ReadText(Out("JPEG_Output.PDF"));
     EXPECT_EQ(DocumentProblem(pdf), "");
     EXPECT_NE(pdf.find("/Width 32\n/Height 24"), std::string::npos);
-    EXPECT_EQ(Cli("--as-window -o out -f window.pdf in/huge.j2k in/small.jpg", text), 4) << text;
-    EXPECT_FALSE(fs::exists(PathFromUtf8(Out("window.pdf"))));
-    EXPECT_EQ(Leftovers(), "");
+    EXPECT_FALSE(fs::exists(PathFromUtf8(Out("w.pdf"))));
 }
 
 // A file that changes between its header read and the end of its copy is left out (grown;
 // its frame height rewritten in place, same length); one swapped by a rename is read whole
 // through the handle already open.
 TEST_F(Reliability, ChangedImageIsEmbeddedAsReadOrNotAtAll) {
-    for (const std::string change : {"Grown", "HeaderRewrittenInPlace", "ReplacedByRename"}) {
+    const std::pair<std::string, std::string> changes[] = {
+        {"Grown", "head -c 1000 /dev/zero >> in/photo.jpg"},
+        {"HeaderRewrittenInPlace",
+         "printf '\\000' | dd of=in/photo.jpg bs=1 seek=25 conv=notrunc 2>/dev/null"},
+        {"ReplacedByRename", "cp in/small.jpg in/new.jpg && mv in/new.jpg in/photo.jpg"},
+    };
+    for (const auto& [change, command] : changes) {
         SCOPED_TRACE(change);
         const std::string image = In("photo.jpg");
         WriteBytes(image, PaddedJpeg(2000));
@@ -176,17 +167,8 @@ TEST_F(Reliability, ChangedImageIsEmbeddedAsReadOrNotAtAll) {
         std::optional<FileSource> source = FileSource::Open(image);
         ImageHeader header;
         ASSERT_TRUE(source && ReadImageHeader(*source, ImageKind::Jpeg, header));
-        if (change == "Grown") {
-            WriteBytes(image, PaddedJpeg(3000));
-        } else if (change == "ReplacedByRename") {
-            WriteBytes(image + ".new", MakeJpeg(16, 16, 72));
-            fs::rename(PathFromUtf8(image + ".new"), PathFromUtf8(image));
-        } else {
-            std::vector<std::uint8_t> bytes = original;
-            bytes[25] ^= 0x01;
-            auto file = File::Open(image, File::Mode::ReadWrite);
-            ASSERT_TRUE(file && file->WriteAt(0, std::span<const std::uint8_t>(bytes)));
-        }
+        std::string text;
+        ASSERT_EQ(Shell(command, text), 0) << text;
         const std::string pdf = Out(change + ".pdf");
         ASSERT_TRUE(PdfOpenDocument(pdf, "1.3"));
         const auto before = fs::file_size(PathFromUtf8(pdf));
@@ -195,7 +177,7 @@ TEST_F(Reliability, ChangedImageIsEmbeddedAsReadOrNotAtAll) {
                                     StandardImageOptions("DCTDecode", 8, 24), "I0",
                                     [&] { return source->BytesUnchanged(); }),
                   kept ? ImageEmbedding::Embedded : ImageEmbedding::SourceChanged);
-        const std::string text = ReadText(pdf);
+        text = ReadText(pdf);
         EXPECT_TRUE(kept ? text.find(std::string(original.begin(), original.end())) !=
                                std::string::npos
                          : text.size() == before);
