@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace folionix::test {
@@ -33,11 +35,10 @@ protected:
     }
     // The documents in out/, each with the lines that place its images, in order.
     std::string Written() const {
-        std::vector<std::string> names;
+        std::set<std::string> names;
         for (const auto& item : fs::directory_iterator(dir.Path() / "out")) {
-            names.push_back(Utf8FromPath(item.path().filename()));
+            names.insert(Utf8FromPath(item.path().filename()));
         }
-        std::sort(names.begin(), names.end());
         std::string text;
         for (const std::string& name : names) {
             std::istringstream lines(ReadText(out + kPathSeparator + name));
@@ -148,13 +149,8 @@ TEST_F(Build, RejectedOrFailedRunsWriteNothing) {
     AddImage("a.jpg", MakeJpeg(100, 100, 72));
     AddImage("b.jpg", MakeJpeg(100, 100, 72));
     const std::string missing = dir.File("missing") + kPathSeparator;
-    struct Row {
-        SettingsField field;
-        std::string text;
-        bool single;
-        std::string failure; // empty: rejected by the checks
-    };
-    const Row rows[] = {
+    // The field changed, one document, and the failure (empty: rejected by the checks).
+    const std::tuple<SettingsField, std::string, bool, std::string> rows[] = {
         {SettingsField::FileName, "bad|name", true, ""},
         {SettingsField::PageWidth, "1e30", true, "Overflow: page width does not fit in 32 bits"},
         {SettingsField::OutputPath, missing, true,
@@ -162,15 +158,15 @@ TEST_F(Build, RejectedOrFailedRunsWriteNothing) {
         {SettingsField::OutputPath, missing, false,
          "Cannot create " + missing + "a.jpg.PDF: No such file or directory"},
     };
-    for (const Row& row : rows) {
+    for (const auto& [field, text, single, failure] : rows) {
         FakeHost run = host;
-        run.fields[row.field] = row.text;
-        run.singlePdf = row.single;
+        run.fields[field] = text;
+        run.singlePdf = single;
         const RunReport report = RunConversion(run);
-        EXPECT_EQ(report.outcome, row.failure.empty() ? RunOutcome::Rejected : RunOutcome::Failed);
-        EXPECT_EQ(report.failure, row.failure);
+        EXPECT_EQ(report.outcome, failure.empty() ? RunOutcome::Rejected : RunOutcome::Failed);
+        EXPECT_EQ(report.failure, failure);
         EXPECT_FALSE(report.refusedBeforeWriting);
-        EXPECT_EQ(run.messages.size(), row.failure.empty() ? 1u : 0u) << run.Shown();
+        EXPECT_EQ(run.messages.size(), failure.empty() ? 1u : 0u) << run.Shown();
     }
     EXPECT_EQ(Written(), "");
     EXPECT_FALSE(fs::exists(PathFromUtf8(missing)));

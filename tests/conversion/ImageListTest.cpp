@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace folionix::test {
@@ -54,13 +55,9 @@ TEST(ListEntry, FileNameFiveTabsFolderSplitAtTheLastFiveTabs) {
 // The entry that is exactly the text, its letter case as the platform's file names have it;
 // asked of the in-memory list (indexed search) and of a plain list box (linear search).
 TEST(FindListItem, WholeEntryLetterCaseByPlatform) {
-    struct Row {
-        std::vector<std::string> items;
-        std::vector<std::string> texts;
-        std::string keepingCase;
-        std::string ignoringCase;
-    };
-    const Row rows[] = {
+    // The list, the texts asked for, the answers where letter case counts and where it does not.
+    using Strings = std::vector<std::string>;
+    const std::tuple<Strings, Strings, std::string, std::string> rows[] = {
         {{"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg"},
          {"photo.jpg", "Photo.jpg", "PHOTO.JPG", "photo.jp", "PHOTO.JPG.xy", "OTHER"},
          "3 2 -1 -1 -1 -1 ",
@@ -69,18 +66,18 @@ TEST(FindListItem, WholeEntryLetterCaseByPlatform) {
         {{"abc", "abd", "AB"}, {"ab", "AB"}, "-1 2 ", "2 2 "},
         {{}, {"x"}, "-1 ", "-1 "},
     };
-    for (const Row& row : rows) {
+    for (const auto& [items, texts, keepingCase, ignoringCase] : rows) {
         FakeHost host;
-        for (const std::string& item : row.items) {
+        for (const std::string& item : items) {
             host.list.AddItem(item);
         }
         std::string indexed;
         std::string plain;
-        for (const std::string& text : row.texts) {
+        for (const std::string& text : texts) {
             indexed += std::to_string(FindListItem(host.list, text)) + " ";
-            plain += std::to_string(FindListItem(PlainList(row.items), text)) + " ";
+            plain += std::to_string(FindListItem(PlainList(items), text)) + " ";
         }
-        EXPECT_EQ(indexed, kFileNamesIgnoreCase ? row.ignoringCase : row.keepingCase);
+        EXPECT_EQ(indexed, kFileNamesIgnoreCase ? ignoringCase : keepingCase);
         EXPECT_EQ(plain, indexed);
     }
 }
@@ -190,32 +187,31 @@ TEST_F(AddFiles, LetterCaseFoldersPlainTextDropAndDialogCount) {
                                 "Unable to load image file: bad.png" + kRefused);
 }
 
-// A menu service that hands out ids from idBase + 1 and answers with the item at a chosen
-// position (none when negative); the calls must be the list popup's.
+// A menu service that hands out ids idBase + 1, idBase + 2 and answers with the item chosen (0:
+// none); the calls must be the list popup's.
 class FakeMenus final : public MenuService {
 public:
     explicit FakeMenus(int choice) : choice_(choice) {}
     ~FakeMenus() override {
-        EXPECT_EQ(calls_, "new popup;add 42 Move Selection Up;add 42 Move Selection Down;"
+        EXPECT_EQ(calls_, "new 1;add 42 Move Selection Up;add 42 Move Selection Down;"
                           "show 42 -1 -1;destroy 42;");
     }
     std::intptr_t NewMenu(bool popup) override {
-        calls_ += popup ? "new popup;" : "new;";
+        calls_ += "new " + std::to_string(popup) + ";";
         return 42;
     }
     bool AddMenuItem(std::intptr_t menu, const std::string& caption, std::int32_t& id,
                      std::int32_t idBase) override {
         calls_ += "add " + std::to_string(menu) + " " + caption + ";";
-        ids_.push_back(id = idBase + static_cast<std::int32_t>(ids_.size()) + 1);
+        id = idBase + ++items_;
         return true;
     }
-    bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string& text, std::int32_t x,
+    bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string&, std::int32_t x,
                        std::int32_t y) override {
         calls_ += "show " + std::to_string(menu) + " " + std::to_string(x) + " " +
                   std::to_string(y) + ";";
-        id = choice_ < 0 ? -1 : ids_.at(static_cast<std::size_t>(choice_));
-        text = "ignored";
-        return choice_ >= 0;
+        id = choice_;
+        return choice_ > 0;
     }
     bool DestroyMenuAll(std::intptr_t menu) override {
         calls_ += "destroy " + std::to_string(menu) + ";";
@@ -224,11 +220,11 @@ public:
 
 private:
     int choice_;
+    int items_ = 0;
     std::string calls_;
-    std::vector<std::int32_t> ids_;
 };
 
-// Steps: U up, D down, R remove selected, popup menu item 0 (up), 1 (down) or - (none).
+// Steps: U up, D down, R remove selected, popup menu item 1 (up), 2 (down) or 0 (none).
 TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
     const std::string rows[][4] = {
         {"ABCDE", "C", "U", "AC*BDE"},    {"ABCDE", "BC", "U", "B*C*ADE"},
@@ -236,8 +232,8 @@ TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
         {"ABCDE", "D", "D", "ABCED*"},    {"ABCDE", "ABE", "D", "CA*B*DE*"},
         {"ABCDE", "", "UD", "ABCDE"},     {"A", "A", "UD", "A*"},
         {"ABCDEFG", "ACDG", "R", "BEF"},  {"AB", "AB", "R", ""},
-        {"ABCDE", "C", "0", "AC*BDE"},    {"ABCDE", "C", "1", "ABDC*E"},
-        {"ABCDE", "C", "-", "ABC*DE"},
+        {"ABCDE", "C", "1", "AC*BDE"},    {"ABCDE", "C", "2", "ABDC*E"},
+        {"ABCDE", "C", "0", "ABC*DE"},
     };
     for (const auto& [letters, selected, steps, after] : rows) {
         FakeHost host;
@@ -251,7 +247,7 @@ TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
                 : step == 'D' ? MoveSelectionDown(host.list)
                               : RemoveSelected(host.list);
             } else {
-                FakeMenus menus(step == '-' ? -1 : step - '0');
+                FakeMenus menus(step - '0');
                 ShowListMenu(host.list, menus);
             }
         }

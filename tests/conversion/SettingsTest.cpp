@@ -9,6 +9,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace folionix::test {
@@ -54,11 +55,8 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
     const std::string margins = "Please enter valid margins (zero or greater).|16|Error\n";
     const std::string name =
         "Please enter a valid file name (cannot contain \\ / : * < > ? | \")|0|Folionix\n";
-    struct Row {
-        std::string changes;
-        bool specify, single;
-        std::string message;
-    };
+    // Field changes, page size specified, one document, the message shown.
+    using Row = std::tuple<std::string, bool, bool, std::string>;
     std::vector<Row> rows = {
         {"", 1, 1, ""},           {"O=;W=0", 1, 1, path},     {"O=  ", 1, 1, ""},
         {"W=0", 1, 1, page},      {"W=-1", 1, 1, page},       {"W=abc", 1, 1, page},
@@ -69,15 +67,15 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
         {"N=report", 1, 1, ""},   {"N=a/b?.pdf", 1, 0, ""},
     };
     for (const char c : std::string("\\/:*<>?|\"")) {
-        rows.push_back(Row{std::string("N=a") + c + "b.pdf", true, true, name});
+        rows.emplace_back(std::string("N=a") + c + "b.pdf", true, true, name);
     }
-    for (const Row& row : rows) {
-        FakeHost host = HostWith(row.changes, row.specify, row.single);
-        EXPECT_EQ(ValidateSettings(host), row.message.empty()) << row.changes;
-        EXPECT_EQ(host.Shown(), row.message) << row.changes;
+    for (const auto& [changes, specify, single, message] : rows) {
+        FakeHost host = HostWith(changes, specify, single);
+        EXPECT_EQ(ValidateSettings(host), message.empty()) << changes;
+        EXPECT_EQ(host.Shown(), message) << changes;
         // Matching the image size, the page fields are not even read.
         for (const F field : host.reads) {
-            EXPECT_TRUE(row.specify || (field != F::PageWidth && field != F::PageHeight));
+            EXPECT_TRUE(specify || (field != F::PageWidth && field != F::PageHeight));
         }
     }
 }
@@ -113,16 +111,13 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
 }
 
 // Sizes and position of one image (pixels and resolution) from the page fields, the margins
-// (all four, inches), shrink and centring: whole-point sizes, then the left and top edges.
-TEST(Placement, SizesAndPosition) {
-    struct Row {
-        std::int32_t w, h, xdpi, ydpi;
-        bool specify;
-        std::string changes;
-        double margin;
-        bool shrink, centered;
-        std::vector<double> expected; // image w, h, page w, h, x, y
-    };
+// (all four, inches), shrink and centring: whole-point sizes, then the left and top edges. The
+// page begins as soon as its size is known, before shrink and position are read.
+TEST(Placement, SizesAndPositionPageBeginsFirst) {
+    // Width, height, dpi x and y, page size specified, field changes, margin, shrink, centred,
+    // and the image width, height, page width, height, x, y expected.
+    using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool,
+                           std::string, double, bool, bool, std::vector<double>>;
     const Row rows[] = {
         {3000, 2000, 300, 300, 1, "", 0, 1, 1, {612, 408, 612, 792, 0, 600}},
         {2000, 1000, 200, 200, 0, "W=abc;H=", .5, 1, 1, {720, 360, 792, 432, 36, 396}},
@@ -139,30 +134,26 @@ TEST(Placement, SizesAndPosition) {
         {0, 0, 0, 0, 0, "", .25, 1, 1, {0, 0, 36, 36, 18, 18}},
         {0, 100, 0, 0, 1, "W=1;H=1", 1, 1, 0, {0, -72, 72, 72, 72, 0}},
     };
-    for (const Row& row : rows) {
-        FakeHost host = HostWith(row.changes, row.specify);
-        host.shrink = row.shrink ? CheckState::Checked : CheckState::Unchecked;
-        host.centered = row.centered;
-        const double m = row.margin * 72;
+    for (const auto& [w, h, xdpi, ydpi, specify, changes, margin, shrink, centered, expected] :
+         rows) {
+        FakeHost host = HostWith(changes, specify);
+        host.shrink = shrink ? CheckState::Checked : CheckState::Unchecked;
+        host.centered = centered;
+        const double m = margin * 72;
         const ImagePlacement got = PlaceImageOnPage(
-            ImageInfo{row.w, row.h, row.xdpi, row.ydpi, 24, 8}, PageMargins{m, m, m, m}, host);
+            ImageInfo{w, h, xdpi, ydpi, 24, 8}, PageMargins{m, m, m, m}, host,
+            [&](std::int32_t width, std::int32_t height) {
+                host.events.push_back(std::to_string(width) + "x" + std::to_string(height));
+            });
         EXPECT_EQ(
             (std::vector<double>{double(got.imageWidth), double(got.imageHeight),
                                  double(got.pageWidth), double(got.pageHeight), got.x, got.y}),
-            row.expected)
-            << row.w << "x" << row.h << " " << row.changes << " margin " << row.margin;
+            expected)
+            << w << "x" << h << " " << changes << " margin " << margin;
+        const std::string page =
+            std::to_string(int(expected[2])) + "x" + std::to_string(int(expected[3]));
+        EXPECT_EQ(host.events, (std::vector<std::string>{page, "shrink", "position"}));
     }
-}
-
-// The build begins the page as soon as its size is known.
-TEST(Placement, PageBeginsBeforeShrinkAndPositionAreRead) {
-    FakeHost host;
-    PlaceImageOnPage(ImageInfo{3000, 2000, 300, 300, 24, 8}, PageMargins{}, host,
-                     [&](std::int32_t width, std::int32_t height) {
-                         host.events.push_back(std::to_string(width) + "x" +
-                                               std::to_string(height));
-                     });
-    EXPECT_EQ(host.events, (std::vector<std::string>{"612x792", "shrink", "position"}));
 }
 
 // Sizes past 32 bits end the run with the size named, instead of wrapping: the image's pixels,
