@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -53,16 +52,6 @@ protected:
         return text;
     }
 
-    // How often each field was read, in SettingsField order, and how many page options.
-    std::string Reads() const {
-        std::string counts;
-        for (int f = 0; f <= static_cast<int>(SettingsField::MarginRight); ++f) {
-            counts +=
-                std::to_string(std::count(host.reads.begin(), host.reads.end(), SettingsField(f)));
-        }
-        return counts + " " + std::to_string(host.events.size());
-    }
-
     TempDir dir;
     FakeHost host;
     std::string in = Utf8FromPath(dir.Path()) + kPathSeparator;
@@ -93,9 +82,6 @@ TEST_F(Build, SinglePdfOfTheListUnderTheNameAsTyped) {
                          "192.0 cm 612.0 0 0 408.0 0 0 cm /I0 Do /Filter /JPXDecode /Width 100 "
                          "/MediaBox [0 0 612 792] 1 0 0 1 256.0 346.0 cm 100.0 0 0 100.0 0 0 cm "
                          "/I2 Do\n");
-    // The checks read every field once, the build its own once more, and the page size and
-    // options for each image placed.
-    EXPECT_EQ(Reads(), "23232222 4");
 }
 
 // One document per image, named after it, its image always I1, its page its own size; a file
@@ -123,7 +109,6 @@ TEST_F(Build, MultiplePdfsAreNamedAfterEachImage) {
                          "1 36.0 36.0 cm 100.0 0 0 50.0 0 0 cm /I1 Do\n"
                          "c.J2K.PDF: /Filter /JPXDecode /Width 40 /MediaBox [0 0 112 112] 1 0 0 1 "
                          "36.0 36.0 cm 40.0 0 0 40.0 0 0 cm /I1 Do\n");
-    EXPECT_EQ(Reads(), "20002222 8");
 }
 
 // Each file's header is walked once when it is listed and once when its page is built, whatever

@@ -80,22 +80,12 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
     }
 }
 
-TEST(ReadSettings, NumbersFromTheFieldsModesFromTheButtonsAndGreyIsOff) {
-    for (const bool on : {false, true}) {
-        FakeHost host = HostWith("W=1;H=&H10;T=3;B=4;L=0.5in;R=6", on, on);
-        host.centered = on;
-        host.shrink = on ? CheckState::Checked : CheckState::Grayed;
-        const ConversionSettings s = ReadSettings(host);
-        EXPECT_EQ((std::vector<double>{s.pageWidth, s.pageHeight, s.marginTop, s.marginBottom,
-                                       s.marginLeft, s.marginRight}),
-                  (std::vector<double>{1, 16, 3, 4, 0.5, 6}));
-        EXPECT_EQ(s.outputFolder + "|" + s.fileName, "out|JPEG_Output.PDF");
-        EXPECT_EQ(s.pageSizeMode,
-                  on ? PageSizeMode::SpecifyPageSize : PageSizeMode::MatchImageSize);
-        EXPECT_EQ(s.outputMode, on ? OutputMode::SinglePdf : OutputMode::MultiplePdfs);
-        EXPECT_EQ(s.imagePosition, on ? ImagePosition::Centered : ImagePosition::TopLeftCorner);
-        EXPECT_EQ(s.shrinkOversized, on);
-    }
+// ReadSettings (a whole-settings snapshot for callers outside the build): the option states.
+TEST(ReadSettings, OnlyACheckedBoxShrinks) {
+    FakeHost grey;
+    grey.shrink = CheckState::Grayed;
+    EXPECT_TRUE(ReadSettings(FakeHost()).shrinkOversized);
+    EXPECT_FALSE(ReadSettings(grey).shrinkOversized);
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
