@@ -96,11 +96,7 @@ TEST_F(Build, MultiplePdfsAreNamedAfterEachImage) {
     host.list.AddItem(Entry("c.J2K", other));
     host.singlePdf = false;
     host.specifyPageSize = false;
-    host.fields[SettingsField::FileName] = "";
-    for (SettingsField f : {SettingsField::MarginTop, SettingsField::MarginBottom,
-                            SettingsField::MarginLeft, SettingsField::MarginRight}) {
-        host.fields[f] = "0.5";
-    }
+    host.With("N=;T=0.5;B=0.5;L=0.5;R=0.5");
     EXPECT_EQ(RunConversion(host).completionText,
               "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
     EXPECT_EQ(Written(), "a.jpg.PDF: /Filter /DCTDecode /Width 2000 /MediaBox [0 0 792 432] 1 0 0 "
@@ -134,19 +130,18 @@ TEST_F(Build, RejectedOrFailedRunsWriteNothing) {
     AddImage("a.jpg", MakeJpeg(100, 100, 72));
     AddImage("b.jpg", MakeJpeg(100, 100, 72));
     const std::string missing = dir.File("missing") + kPathSeparator;
-    // The field changed, one document, and the failure (empty: rejected by the checks).
-    const std::tuple<SettingsField, std::string, bool, std::string> rows[] = {
-        {SettingsField::FileName, "bad|name", true, ""},
-        {SettingsField::PageWidth, "1e30", true, "Overflow: page width does not fit in 32 bits"},
-        {SettingsField::OutputPath, missing, true,
+    // The fields changed, one document, and the failure (empty: rejected by the checks).
+    const std::tuple<std::string, bool, std::string> rows[] = {
+        {"N=bad|name", true, ""},
+        {"W=1e30", true, "Overflow: page width does not fit in 32 bits"},
+        {"O=" + missing, true,
          "Cannot create " + missing + "JPEG_Output.PDF: No such file or directory"},
-        {SettingsField::OutputPath, missing, false,
+        {"O=" + missing, false,
          "Cannot create " + missing + "a.jpg.PDF: No such file or directory"},
     };
-    for (const auto& [field, text, single, failure] : rows) {
+    for (const auto& [changes, single, failure] : rows) {
         FakeHost run = host;
-        run.fields[field] = text;
-        run.singlePdf = single;
+        run.With(changes).singlePdf = single;
         const RunReport report = RunConversion(run);
         EXPECT_EQ(report.outcome, failure.empty() ? RunOutcome::Rejected : RunOutcome::Failed);
         EXPECT_EQ(report.failure, failure);

@@ -185,32 +185,29 @@ class FakeMenus final : public MenuService {
 public:
     explicit FakeMenus(int choice) : choice_(choice) {}
     ~FakeMenus() override {
-        EXPECT_EQ(calls_, "new 1;add 42 Move Selection Up;add 42 Move Selection Down;"
-                          "show 42 -1 -1;destroy 42;");
+        EXPECT_EQ(calls_, "new 1;add Move Selection Up 42;add Move Selection Down 42;"
+                          "show -1 -1 42;destroy 42;");
     }
-    std::intptr_t NewMenu(bool popup) override {
-        calls_ += "new " + std::to_string(popup) + ";";
-        return 42;
-    }
+    std::intptr_t NewMenu(bool popup) override { return Log("new", popup); }
     bool AddMenuItem(std::intptr_t menu, const std::string& caption, std::int32_t& id,
                      std::int32_t idBase) override {
-        calls_ += "add " + std::to_string(menu) + " " + caption + ";";
         id = idBase + ++items_;
-        return true;
+        return Log("add " + caption, menu);
     }
     bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string&, std::int32_t x,
                        std::int32_t y) override {
-        calls_ += "show " + std::to_string(menu) + " " + std::to_string(x) + " " +
-                  std::to_string(y) + ";";
         id = choice_;
-        return choice_ > 0;
+        return Log("show " + std::to_string(x) + " " + std::to_string(y), menu) && choice_ > 0;
     }
-    bool DestroyMenuAll(std::intptr_t menu) override {
-        calls_ += "destroy " + std::to_string(menu) + ";";
-        return true;
-    }
+    bool DestroyMenuAll(std::intptr_t menu) override { return Log("destroy", menu); }
 
 private:
+    // Records the call; the menu handed out is 42.
+    std::intptr_t Log(const std::string& call, std::intptr_t value) {
+        calls_ += call + " " + std::to_string(value) + ";";
+        return 42;
+    }
+
     int choice_;
     int items_ = 0;
     std::string calls_;

@@ -17,17 +17,11 @@ namespace {
 
 using F = SettingsField;
 
-// A host with fields changed as in "W=0;L=-1" (O output path, N file name, W H page width and
-// height, T B L R margins).
+// A host with fields changed as in "W=0;L=-1" (see FakeHost::With) and the two options.
 FakeHost HostWith(const std::string& changes, bool specify = true, bool single = true) {
     FakeHost host;
-    host.specifyPageSize = specify;
+    host.With(changes).specifyPageSize = specify;
     host.singlePdf = single;
-    const std::string letters = "OWNHTBLR"; // in SettingsField order
-    std::istringstream parts(changes);
-    for (std::string part; std::getline(parts, part, ';');) {
-        host.fields[F(letters.find(part[0]))] = part.substr(2);
-    }
     return host;
 }
 
