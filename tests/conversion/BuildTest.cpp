@@ -67,9 +67,8 @@ TEST_F(Build, SinglePdfOfTheListUnderTheNameAsTyped) {
     AddImage("text.jpg", std::vector<std::uint8_t>{'h', 'i', '\n'});
     host.fields[SettingsField::FileName] = "report";
     const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    EXPECT_FALSE(report.writerFailed);
-    EXPECT_EQ(report.imagesLeftOut, 2);
+    EXPECT_TRUE(report.outcome == RunOutcome::Completed && !report.writerFailed &&
+                report.imagesLeftOut == 2);
     const std::string done = "Done creating PDF.  Duration:  09:15:02 - 09:15:04";
     EXPECT_EQ(report.completionText, done);
     EXPECT_EQ(host.Shown(), "Unable to load image file: " + in +
@@ -94,9 +93,8 @@ TEST_F(Build, MultiplePdfsAreNamedAfterEachImage) {
     const std::string other = in + "other" + kPathSeparator;
     WriteBytes(other + "c.J2K", MakeJ2k(40, 40));
     host.list.AddItem(Entry("c.J2K", other));
-    host.singlePdf = false;
+    host.With("N=;T=0.5;B=0.5;L=0.5;R=0.5").singlePdf = false;
     host.specifyPageSize = false;
-    host.With("N=;T=0.5;B=0.5;L=0.5;R=0.5");
     EXPECT_EQ(RunConversion(host).completionText,
               "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
     EXPECT_EQ(Written(), "a.jpg.PDF: /Filter /DCTDecode /Width 2000 /MediaBox [0 0 792 432] 1 0 0 "

@@ -11,9 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace folionix::test {
@@ -52,20 +50,14 @@ TEST(ListEntry, FileNameFiveTabsFolderSplitAtTheLastFiveTabs) {
     }
 }
 
-// The entry that is exactly the text, its letter case as the platform's file names have it;
-// asked of a plain list box (linear search) and of the in-memory list (indexed search).
+// The entry that is exactly the text, its letter case as the platform's file names have it
+// (the in-memory list's indexed search is compared with this linear one below).
 TEST(FindListItem, WholeEntryLetterCaseByPlatform) {
-    const std::vector<std::string> items = {"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg",
-                                            "abc",         "abd",   "AB"};
-    ImageListModel model;
-    for (const std::string& item : items) {
-        model.AddItem(item);
-    }
+    const PlainList list({"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg", "abc", "abd", "AB"});
     std::string found;
     for (const char* text : {"photo.jpg", "Photo.jpg", "PHOTO.JPG", "photo.jp", "PHOTO.JPG.xy",
                              "OTHER", "ab", "AB", "x"}) {
-        found += std::to_string(FindListItem(PlainList(items), text)) + " ";
-        EXPECT_EQ(FindListItem(model, text), FindListItem(PlainList(items), text)) << text;
+        found += std::to_string(FindListItem(list, text)) + " ";
     }
     EXPECT_EQ(found, kFileNamesIgnoreCase ? "2 2 2 -1 -1 1 6 6 -1 " : "3 2 -1 -1 -1 -1 -1 6 -1 ");
     EXPECT_EQ(FindListItem(ImageListModel(), "x"), -1);
@@ -112,9 +104,7 @@ protected:
         return folder + name;
     }
     std::vector<AddOutcome> Drop(std::vector<std::string> files) {
-        DropData data;
-        data.files = std::move(files);
-        return AddDroppedFiles(host, data);
+        return AddDroppedFiles(host, DropData{false, "", std::move(files)});
     }
 
     TempDir dir;
@@ -124,8 +114,14 @@ protected:
 
 const std::string kRefused = "|48|Image Error\n";
 
-// Outcomes in drop order; a file listed already is passed over; adding keeps the selection.
-TEST_F(AddFiles, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
+// Outcomes in drop order; a file listed already is passed over, even when it is gone; chosen in
+// the dialog, a file is read first; adding keeps the selection. Where file names keep letter
+// case, PHOTO.JPG and photo.jpg are two files; where they ignore it, both names open one file,
+// listed once. The same name in two folders is two files. A plain-text drop is one path; a
+// dropped file's extension comes from its whole path, a chosen file's from its name alone (no
+// "." there: passed over silently). The dialog's count holds.
+TEST_F(AddFiles, OutcomesEntriesAndMessagesInOrder) {
+    const std::string s(1, kPathSeparator);
     const std::string a = Make("a.jpg");
     const std::string bad = Make("bad.jpg", {'P', 'N', 'G'});
     const std::string e = Make("e.jpeg.txt");
@@ -138,31 +134,13 @@ TEST_F(AddFiles, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
     }
     const std::string unable = "Unable to load image file: ";
     EXPECT_EQ(results, "0\n2" + unable + bad + "\n0\n0\n2" + unable + e + "\n1\n");
-    EXPECT_EQ(host.Listed(), "x*\n" + Entry("a.jpg", folder) + "\n" + Entry("c.Jp2", folder) +
-                                 "\n" + Entry("d.J2K", folder) + "\n");
-    EXPECT_EQ(host.Shown(), unable + bad + kRefused + unable + e + kRefused);
-    // Listed already, a file that is gone is passed over; chosen in the dialog, it is read first.
     std::filesystem::remove(PathFromUtf8(a));
     EXPECT_EQ(Drop({a}).at(0).result, AddResult::AlreadyListed);
-    host.messages.clear();
     AddSelectedFiles(host, folder, {"a.jpg"}, 1);
-    EXPECT_EQ(host.Shown(), unable + "a.jpg" + kRefused);
-    EXPECT_EQ(host.list.ListCount(), 4);
-}
 
-// Where file names keep letter case, PHOTO.JPG and photo.jpg are two files; where they ignore
-// it, both names open one file, listed once. The same name in two folders is two files. A
-// plain-text drop is one path; a dropped file's extension comes from its whole path, a chosen
-// file's from its name alone (no "." there: passed over silently). The dialog's count holds.
-TEST_F(AddFiles, LetterCaseFoldersPlainTextDropAndDialogCount) {
-    const std::string s(1, kPathSeparator);
     Drop({Make("PHOTO.JPG"), Make("photo.jpg"), Make("sub" + s + "photo.jpg")});
     AddSelectedFiles(host, folder, {"photo.jpg", "PHOTO.JPG"}, 2);
-    DropData text;
-    text.hasText = true;
-    text.text = Make("scan.JPE");
-    text.files = {"ignored.jpg"};
-    AddDroppedFiles(host, text);
+    AddDroppedFiles(host, DropData{true, Make("scan.JPE"), {"ignored.jpg"}});
     const std::string scans = folder + "my.scans" + s;
     Drop({Make("my.scans" + s + "page")});
     EXPECT_EQ(AddSelectedFiles(host, scans, {"page"}, 1).at(0).result, AddResult::PassedOver);
@@ -171,12 +149,15 @@ TEST_F(AddFiles, LetterCaseFoldersPlainTextDropAndDialogCount) {
     AddSelectedFiles(host, folder, {"y.jpg"}, 0);
     AddSelectedFiles(host, folder, {"y.jpg"}, -1);
     AddSelectedFiles(host, folder, {"x.jpg", "bad.png"}, 2);
-    EXPECT_EQ(host.Listed(), Entry("PHOTO.JPG", folder) + "\n" +
-                                 (kFileNamesIgnoreCase ? "" : Entry("photo.jpg", folder) + "\n") +
-                                 Entry("photo.jpg", folder + "sub" + s) + "\n" +
-                                 Entry("scan.JPE", folder) + "\n" + Entry("x.jpg", folder) + "\n");
-    EXPECT_EQ(host.Shown(), "Unable to load image file: " + scans + "page" + kRefused +
-                                "Unable to load image file: bad.png" + kRefused);
+    const auto in = [&](const std::string& name, const std::string& sub = "") {
+        return Entry(name, folder + sub) + "\n";
+    };
+    EXPECT_EQ(host.Listed(), "x*\n" + in("a.jpg") + in("c.Jp2") + in("d.J2K") + in("PHOTO.JPG") +
+                                 (kFileNamesIgnoreCase ? "" : in("photo.jpg")) +
+                                 in("photo.jpg", "sub" + s) + in("scan.JPE") + in("x.jpg"));
+    EXPECT_EQ(host.Shown(), unable + bad + kRefused + unable + e + kRefused + unable + "a.jpg" +
+                                kRefused + unable + scans + "page" + kRefused + unable + "bad.png" +
+                                kRefused);
 }
 
 // A menu service that hands out ids idBase + 1, idBase + 2 and answers with the item chosen (0:
