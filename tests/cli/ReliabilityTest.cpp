@@ -69,9 +69,6 @@ public:
                               " && cli=" + ShellQuote(FOLIONIX_CLI_PATH) + " && " + command,
                           &text);
     }
-    int Cli(const std::string& arguments, std::string& text) {
-        return Shell("timeout 60 $cli " + arguments + " 2>&1", text);
-    }
 
     // The names in out/ that no finished document has.
     std::string Leftovers() const {
@@ -139,7 +136,8 @@ TEST_F(Reliability, RefusedRunsNameTheirReasonAndOverwriteNothing) {
         std::string text;
         ASSERT_EQ(Shell(setUp, text), 0) << text;
         SnapshotInputs();
-        EXPECT_EQ(Cli(arguments, text), exitCode) << text;
+        EXPECT_EQ(Shell("timeout 60 $cli " + std::string(arguments) + " 2>&1", text), exitCode)
+            << text;
         EXPECT_NE(text.find(message), std::string::npos) << text;
         EXPECT_EQ(Leftovers(), "");
     }
@@ -232,7 +230,7 @@ TEST_F(Reliability, FullDiskNamesItsCauseAndLeavesNothing) {
     WriteBytes(In("two.jpg"), PaddedJpeg(2u << 20));
     SnapshotInputs();
     std::string text;
-    EXPECT_EQ(Cli("-o full -f doc.pdf in/two.jpg", text), 4) << text;
+    EXPECT_EQ(Shell("timeout 60 $cli -o full -f doc.pdf in/two.jpg 2>&1", text), 4) << text;
     EXPECT_NE(text.find("No space left on device"), std::string::npos) << text;
     EXPECT_TRUE(fs::is_empty(PathFromUtf8(full)));
     RunCommand("umount " + ShellQuote(full));
