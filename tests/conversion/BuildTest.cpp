@@ -9,10 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace folionix::test {
@@ -33,11 +34,10 @@ protected:
     }
     // The documents in out/, each with the lines that place its images, in order.
     std::string Written() const {
-        std::vector<std::string> names;
+        std::set<std::string> names;
         for (const auto& item : fs::directory_iterator(dir.Path() / "out")) {
-            names.push_back(Utf8FromPath(item.path().filename()));
+            names.insert(Utf8FromPath(item.path().filename()));
         }
-        std::sort(names.begin(), names.end());
         std::string text;
         for (const std::string& name : names) {
             std::istringstream lines(ReadText(out + kPathSeparator + name));
@@ -50,16 +50,6 @@ protected:
             text += "\n";
         }
         return text;
-    }
-
-    // How often each field was read, in SettingsField order, and how many page options.
-    std::string Reads() const {
-        std::string counts;
-        for (int f = 0; f <= static_cast<int>(SettingsField::MarginRight); ++f) {
-            counts +=
-                std::to_string(std::count(host.reads.begin(), host.reads.end(), SettingsField(f)));
-        }
-        return counts + " " + std::to_string(host.events.size());
     }
 
     TempDir dir;
@@ -77,9 +67,8 @@ TEST_F(Build, SinglePdfOfTheListUnderTheNameAsTyped) {
     AddImage("text.jpg", std::vector<std::uint8_t>{'h', 'i', '\n'});
     host.fields[SettingsField::FileName] = "report";
     const RunReport report = RunConversion(host);
-    EXPECT_EQ(report.outcome, RunOutcome::Completed);
-    EXPECT_FALSE(report.writerFailed);
-    EXPECT_EQ(report.imagesLeftOut, 2);
+    EXPECT_TRUE(report.outcome == RunOutcome::Completed && !report.writerFailed &&
+                report.imagesLeftOut == 2);
     const std::string done = "Done creating PDF.  Duration:  09:15:02 - 09:15:04";
     EXPECT_EQ(report.completionText, done);
     EXPECT_EQ(host.Shown(), "Unable to load image file: " + in +
@@ -92,9 +81,6 @@ TEST_F(Build, SinglePdfOfTheListUnderTheNameAsTyped) {
                          "192.0 cm 612.0 0 0 408.0 0 0 cm /I0 Do /Filter /JPXDecode /Width 100 "
                          "/MediaBox [0 0 612 792] 1 0 0 1 256.0 346.0 cm 100.0 0 0 100.0 0 0 cm "
                          "/I2 Do\n");
-    // The checks read every field once, the build its own once more, and the page size and
-    // options for each image placed.
-    EXPECT_EQ(Reads(), "23232222 4");
 }
 
 // One document per image, named after it, its image always I1, its page its own size; a file
@@ -107,13 +93,8 @@ TEST_F(Build, MultiplePdfsAreNamedAfterEachImage) {
     const std::string other = in + "other" + kPathSeparator;
     WriteBytes(other + "c.J2K", MakeJ2k(40, 40));
     host.list.AddItem(Entry("c.J2K", other));
-    host.singlePdf = false;
+    host.With("N=;T=0.5;B=0.5;L=0.5;R=0.5").singlePdf = false;
     host.specifyPageSize = false;
-    host.fields[SettingsField::FileName] = "";
-    for (SettingsField f : {SettingsField::MarginTop, SettingsField::MarginBottom,
-                            SettingsField::MarginLeft, SettingsField::MarginRight}) {
-        host.fields[f] = "0.5";
-    }
     EXPECT_EQ(RunConversion(host).completionText,
               "Done creating PDFs.  Duration:  09:15:02 - 09:15:04");
     EXPECT_EQ(Written(), "a.jpg.PDF: /Filter /DCTDecode /Width 2000 /MediaBox [0 0 792 432] 1 0 0 "
@@ -122,7 +103,6 @@ TEST_F(Build, MultiplePdfsAreNamedAfterEachImage) {
                          "1 36.0 36.0 cm 100.0 0 0 50.0 0 0 cm /I1 Do\n"
                          "c.J2K.PDF: /Filter /JPXDecode /Width 40 /MediaBox [0 0 112 112] 1 0 0 1 "
                          "36.0 36.0 cm 40.0 0 0 40.0 0 0 cm /I1 Do\n");
-    EXPECT_EQ(Reads(), "20002222 8");
 }
 
 // Each file's header is walked once when it is listed and once when its page is built, whatever
@@ -131,19 +111,14 @@ TEST_F(Build, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
     WriteBytes(in + "a.jpg", MakeJpeg(64, 48, 72));
     WriteBytes(in + "b.jp2", MakeJp2(64, 48));
     WriteBytes(in + "c.j2k", MakeJ2k(64, 48));
-    for (const OutputPlan* plan : {&WindowPlan(), &ConformingPlan()}) {
-        for (const bool single : {true, false}) {
-            host.plan = plan;
-            host.singlePdf = single;
-            host.list = ImageListModel();
-            DropData drop;
-            drop.files = {in + "a.jpg", in + "b.jp2", in + "c.j2k"};
-            const std::uint64_t before = HeaderWalkCount();
-            AddDroppedFiles(host, drop);
-            ASSERT_EQ(host.list.ListCount(), 3);
-            EXPECT_EQ(RunConversion(host).outcome, RunOutcome::Completed);
-            EXPECT_EQ(HeaderWalkCount() - before, 6u);
-        }
+    for (const int run : {0, 1, 2, 3}) {
+        host.plan = run < 2 ? &WindowPlan() : &ConformingPlan();
+        host.singlePdf = run % 2 == 0;
+        host.list = ImageListModel();
+        const std::uint64_t before = HeaderWalkCount();
+        AddDroppedFiles(host, DropData{false, "", {in + "a.jpg", in + "b.jp2", in + "c.j2k"}});
+        EXPECT_EQ(RunConversion(host).outcome, RunOutcome::Completed);
+        EXPECT_EQ(HeaderWalkCount() - before, 6u) << run;
     }
 }
 
@@ -153,29 +128,23 @@ TEST_F(Build, RejectedOrFailedRunsWriteNothing) {
     AddImage("a.jpg", MakeJpeg(100, 100, 72));
     AddImage("b.jpg", MakeJpeg(100, 100, 72));
     const std::string missing = dir.File("missing") + kPathSeparator;
-    struct Row {
-        SettingsField field;
-        std::string text;
-        bool single;
-        std::string failure; // empty: rejected by the checks
-    };
-    const Row rows[] = {
-        {SettingsField::FileName, "bad|name", true, ""},
-        {SettingsField::PageWidth, "1e30", true, "Overflow: page width does not fit in 32 bits"},
-        {SettingsField::OutputPath, missing, true,
+    // The fields changed, one document, and the failure (empty: rejected by the checks).
+    const std::tuple<std::string, bool, std::string> rows[] = {
+        {"N=bad|name", true, ""},
+        {"W=1e30", true, "Overflow: page width does not fit in 32 bits"},
+        {"O=" + missing, true,
          "Cannot create " + missing + "JPEG_Output.PDF: No such file or directory"},
-        {SettingsField::OutputPath, missing, false,
+        {"O=" + missing, false,
          "Cannot create " + missing + "a.jpg.PDF: No such file or directory"},
     };
-    for (const Row& row : rows) {
+    for (const auto& [changes, single, failure] : rows) {
         FakeHost run = host;
-        run.fields[row.field] = row.text;
-        run.singlePdf = row.single;
+        run.With(changes).singlePdf = single;
         const RunReport report = RunConversion(run);
-        EXPECT_EQ(report.outcome, row.failure.empty() ? RunOutcome::Rejected : RunOutcome::Failed);
-        EXPECT_EQ(report.failure, row.failure);
+        EXPECT_EQ(report.outcome, failure.empty() ? RunOutcome::Rejected : RunOutcome::Failed);
+        EXPECT_EQ(report.failure, failure);
         EXPECT_FALSE(report.refusedBeforeWriting);
-        EXPECT_EQ(run.messages.size(), row.failure.empty() ? 1u : 0u) << run.Shown();
+        EXPECT_EQ(run.messages.size(), failure.empty() ? 1u : 0u) << run.Shown();
     }
     EXPECT_EQ(Written(), "");
     EXPECT_FALSE(fs::exists(PathFromUtf8(missing)));

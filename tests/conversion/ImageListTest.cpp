@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,38 +50,17 @@ TEST(ListEntry, FileNameFiveTabsFolderSplitAtTheLastFiveTabs) {
     }
 }
 
-// The entry that is exactly the text, its letter case as the platform's file names have it;
-// asked of the in-memory list (indexed search) and of a plain list box (linear search).
+// The entry that is exactly the text, its letter case as the platform's file names have it
+// (the in-memory list's indexed search is compared with this linear one below).
 TEST(FindListItem, WholeEntryLetterCaseByPlatform) {
-    struct Row {
-        std::vector<std::string> items;
-        std::vector<std::string> texts;
-        std::string keepingCase;
-        std::string ignoringCase;
-    };
-    const Row rows[] = {
-        {{"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg"},
-         {"photo.jpg", "Photo.jpg", "PHOTO.JPG", "photo.jp", "PHOTO.JPG.xy", "OTHER"},
-         "3 2 -1 -1 -1 -1 ",
-         "2 2 2 -1 -1 1 "},
-        {{"ab", "b", "abc", "AB"}, {"AB", "x"}, "3 -1 ", "0 -1 "},
-        {{"abc", "abd", "AB"}, {"ab", "AB"}, "-1 2 ", "2 2 "},
-        {{}, {"x"}, "-1 ", "-1 "},
-    };
-    for (const Row& row : rows) {
-        FakeHost host;
-        for (const std::string& item : row.items) {
-            host.list.AddItem(item);
-        }
-        std::string indexed;
-        std::string plain;
-        for (const std::string& text : row.texts) {
-            indexed += std::to_string(FindListItem(host.list, text)) + " ";
-            plain += std::to_string(FindListItem(PlainList(row.items), text)) + " ";
-        }
-        EXPECT_EQ(indexed, kFileNamesIgnoreCase ? row.ignoringCase : row.keepingCase);
-        EXPECT_EQ(plain, indexed);
+    const PlainList list({"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg", "abc", "abd", "AB"});
+    std::string found;
+    for (const char* text : {"photo.jpg", "Photo.jpg", "PHOTO.JPG", "photo.jp", "PHOTO.JPG.xy",
+                             "OTHER", "ab", "AB", "x"}) {
+        found += std::to_string(FindListItem(list, text)) + " ";
     }
+    EXPECT_EQ(found, kFileNamesIgnoreCase ? "2 2 2 -1 -1 1 6 6 -1 " : "3 2 -1 -1 -1 -1 -1 6 -1 ");
+    EXPECT_EQ(FindListItem(ImageListModel(), "x"), -1);
 }
 
 // The prefix search ignores ASCII letter case and wraps round; the in-memory list answers from
@@ -111,6 +89,9 @@ TEST(FindString, PrefixSearchWrapsRoundAndTheIndexAnswersAlike) {
                     << texts.size() << " items, start " << start << " prefix " << prefix;
             }
         }
+        for (const std::string& text : words) {
+            EXPECT_EQ(FindListItem(model, text), FindListItem(PlainList(texts), text)) << text;
+        }
     }
 }
 
@@ -123,9 +104,7 @@ protected:
         return folder + name;
     }
     std::vector<AddOutcome> Drop(std::vector<std::string> files) {
-        DropData data;
-        data.files = std::move(files);
-        return AddDroppedFiles(host, data);
+        return AddDroppedFiles(host, DropData{false, "", std::move(files)});
     }
 
     TempDir dir;
@@ -135,8 +114,14 @@ protected:
 
 const std::string kRefused = "|48|Image Error\n";
 
-// Outcomes in drop order; a file listed already is passed over; adding keeps the selection.
-TEST_F(AddFiles, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
+// Outcomes in drop order; a file listed already is passed over, even when it is gone; chosen in
+// the dialog, a file is read first; adding keeps the selection. Where file names keep letter
+// case, PHOTO.JPG and photo.jpg are two files; where they ignore it, both names open one file,
+// listed once. The same name in two folders is two files. A plain-text drop is one path; a
+// dropped file's extension comes from its whole path, a chosen file's from its name alone (no
+// "." there: passed over silently). The dialog's count holds.
+TEST_F(AddFiles, OutcomesEntriesAndMessagesInOrder) {
+    const std::string s(1, kPathSeparator);
     const std::string a = Make("a.jpg");
     const std::string bad = Make("bad.jpg", {'P', 'N', 'G'});
     const std::string e = Make("e.jpeg.txt");
@@ -149,103 +134,67 @@ TEST_F(AddFiles, DroppedFilesAreAddedInDropOrderAndRefusalsNameTheFullPath) {
     }
     const std::string unable = "Unable to load image file: ";
     EXPECT_EQ(results, "0\n2" + unable + bad + "\n0\n0\n2" + unable + e + "\n1\n");
-    EXPECT_EQ(host.Listed(), "x*\n" + Entry("a.jpg", folder) + "\n" + Entry("c.Jp2", folder) +
-                                 "\n" + Entry("d.J2K", folder) + "\n");
-    EXPECT_EQ(host.Shown(), unable + bad + kRefused + unable + e + kRefused);
-    // Listed already, a file that is gone is passed over; chosen in the dialog, it is read first.
     std::filesystem::remove(PathFromUtf8(a));
     EXPECT_EQ(Drop({a}).at(0).result, AddResult::AlreadyListed);
-    host.messages.clear();
     AddSelectedFiles(host, folder, {"a.jpg"}, 1);
-    EXPECT_EQ(host.Shown(), unable + "a.jpg" + kRefused);
-    EXPECT_EQ(host.list.ListCount(), 4);
-}
 
-// Where file names keep letter case, PHOTO.JPG and photo.jpg are two files; where they ignore
-// it, both names open one file, listed once. The same name in two folders is two files.
-TEST_F(AddFiles, LetterCaseFollowsThePlatformAndFoldersTellFilesApart) {
-    const std::string sub = folder + "sub" + kPathSeparator;
-    Drop({Make("PHOTO.JPG"), Make("photo.jpg"),
-          Make("sub" + std::string(1, kPathSeparator) + "photo.jpg")});
+    Drop({Make("PHOTO.JPG"), Make("photo.jpg"), Make("sub" + s + "photo.jpg")});
     AddSelectedFiles(host, folder, {"photo.jpg", "PHOTO.JPG"}, 2);
-    const std::string upper = Entry("PHOTO.JPG", folder) + "\n";
-    const std::string lower = kFileNamesIgnoreCase ? "" : Entry("photo.jpg", folder) + "\n";
-    EXPECT_EQ(host.Listed(), upper + lower + Entry("photo.jpg", sub) + "\n");
-    EXPECT_EQ(host.Shown(), "");
-}
-
-// A plain-text drop is one path; a dropped file's extension comes from its whole path, a chosen
-// file's from its name alone (no "." there: passed over silently). The dialog's count holds.
-TEST_F(AddFiles, PlainTextDropDialogFolderAndCount) {
-    DropData text;
-    text.hasText = true;
-    text.text = Make("scan.JPE");
-    text.files = {"ignored.jpg"};
-    AddDroppedFiles(host, text);
-    const std::string scans = folder + "my.scans" + kPathSeparator;
-    Make("my.scans" + std::string(1, kPathSeparator) + "page");
-    Drop({scans + "page"});
+    AddDroppedFiles(host, DropData{true, Make("scan.JPE"), {"ignored.jpg"}});
+    const std::string scans = folder + "my.scans" + s;
+    Drop({Make("my.scans" + s + "page")});
     EXPECT_EQ(AddSelectedFiles(host, scans, {"page"}, 1).at(0).result, AddResult::PassedOver);
     Make("x.jpg");
     AddSelectedFiles(host, Utf8FromPath(dir.Path()), {"x.jpg", "y.jpg"}, 1);
     AddSelectedFiles(host, folder, {"y.jpg"}, 0);
     AddSelectedFiles(host, folder, {"y.jpg"}, -1);
     AddSelectedFiles(host, folder, {"x.jpg", "bad.png"}, 2);
-    EXPECT_EQ(host.Listed(), Entry("scan.JPE", folder) + "\n" + Entry("x.jpg", folder) + "\n");
-    EXPECT_EQ(host.Shown(), "Unable to load image file: " + scans + "page" + kRefused +
-                                "Unable to load image file: bad.png" + kRefused);
+    const auto in = [&](const std::string& name, const std::string& sub = "") {
+        return Entry(name, folder + sub) + "\n";
+    };
+    EXPECT_EQ(host.Listed(), "x*\n" + in("a.jpg") + in("c.Jp2") + in("d.J2K") + in("PHOTO.JPG") +
+                                 (kFileNamesIgnoreCase ? "" : in("photo.jpg")) +
+                                 in("photo.jpg", "sub" + s) + in("scan.JPE") + in("x.jpg"));
+    EXPECT_EQ(host.Shown(), unable + bad + kRefused + unable + e + kRefused + unable + "a.jpg" +
+                                kRefused + unable + scans + "page" + kRefused + unable + "bad.png" +
+                                kRefused);
 }
 
-// A menu service that hands out ids from idBase + 1 and answers with the item at a chosen
-// position (none when negative); the calls must be the list popup's.
+// A menu service that hands out ids idBase + 1, idBase + 2 and answers with the item chosen (0:
+// none); the calls must be the list popup's.
 class FakeMenus final : public MenuService {
 public:
     explicit FakeMenus(int choice) : choice_(choice) {}
     ~FakeMenus() override {
-        EXPECT_EQ(calls_, "new popup;add 42 Move Selection Up;add 42 Move Selection Down;"
-                          "show 42 -1 -1;destroy 42;");
+        EXPECT_EQ(calls_, "new 1;add Move Selection Up 42;add Move Selection Down 42;"
+                          "show -1 -1 42;destroy 42;");
     }
-    std::intptr_t NewMenu(bool popup) override {
-        calls_ += popup ? "new popup;" : "new;";
-        return 42;
-    }
+    std::intptr_t NewMenu(bool popup) override { return Log("new", popup); }
     bool AddMenuItem(std::intptr_t menu, const std::string& caption, std::int32_t& id,
                      std::int32_t idBase) override {
-        calls_ += "add " + std::to_string(menu) + " " + caption + ";";
-        ids_.push_back(id = idBase + static_cast<std::int32_t>(ids_.size()) + 1);
-        return true;
+        id = idBase + ++items_;
+        return Log("add " + caption, menu);
     }
-    bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string& text, std::int32_t x,
+    bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string&, std::int32_t x,
                        std::int32_t y) override {
-        calls_ += "show " + std::to_string(menu) + " " + std::to_string(x) + " " +
-                  std::to_string(y) + ";";
-        id = choice_ < 0 ? -1 : ids_.at(static_cast<std::size_t>(choice_));
-        text = "ignored";
-        return choice_ >= 0;
+        id = choice_;
+        return Log("show " + std::to_string(x) + " " + std::to_string(y), menu) && choice_ > 0;
     }
-    bool DestroyMenuAll(std::intptr_t menu) override {
-        calls_ += "destroy " + std::to_string(menu) + ";";
-        return true;
-    }
+    bool DestroyMenuAll(std::intptr_t menu) override { return Log("destroy", menu); }
 
 private:
+    // Records the call; the menu handed out is 42.
+    std::intptr_t Log(const std::string& call, std::intptr_t value) {
+        calls_ += call + " " + std::to_string(value) + ";";
+        return 42;
+    }
+
     int choice_;
+    int items_ = 0;
     std::string calls_;
-    std::vector<std::int32_t> ids_;
 };
 
-void Step(ListBox& list, char step) {
-    if (step == 'U' || step == 'D' || step == 'R') {
-        step == 'U'   ? MoveSelectionUp(list)
-        : step == 'D' ? MoveSelectionDown(list)
-                      : RemoveSelected(list);
-    } else {
-        FakeMenus menus(step == '-' ? -1 : step - '0');
-        ShowListMenu(list, menus);
-    }
-}
-
-// Steps: U up, D down, R remove selected, popup menu item 0 (up), 1 (down) or - (none).
+// Steps: U up, D down, R remove selected, popup menu item 1 (up), 2 (down) or 0 (none).
 TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
     const std::string rows[][4] = {
         {"ABCDE", "C", "U", "AC*BDE"},    {"ABCDE", "BC", "U", "B*C*ADE"},
@@ -253,8 +202,8 @@ TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
         {"ABCDE", "D", "D", "ABCED*"},    {"ABCDE", "ABE", "D", "CA*B*DE*"},
         {"ABCDE", "", "UD", "ABCDE"},     {"A", "A", "UD", "A*"},
         {"ABCDEFG", "ACDG", "R", "BEF"},  {"AB", "AB", "R", ""},
-        {"ABCDE", "C", "0", "AC*BDE"},    {"ABCDE", "C", "1", "ABDC*E"},
-        {"ABCDE", "C", "-", "ABC*DE"},
+        {"ABCDE", "C", "1", "AC*BDE"},    {"ABCDE", "C", "2", "ABDC*E"},
+        {"ABCDE", "C", "0", "ABC*DE"},
     };
     for (const auto& [letters, selected, steps, after] : rows) {
         FakeHost host;
@@ -263,7 +212,14 @@ TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
             host.list.SetSelected(host.list.ListCount() - 1, selected.find(c) != std::string::npos);
         }
         for (const char step : steps) {
-            Step(host.list, step);
+            if (step == 'U' || step == 'D' || step == 'R') {
+                step == 'U'   ? MoveSelectionUp(host.list)
+                : step == 'D' ? MoveSelectionDown(host.list)
+                              : RemoveSelected(host.list);
+            } else {
+                FakeMenus menus(step - '0');
+                ShowListMenu(host.list, menus);
+            }
         }
         std::string state = host.Listed();
         state.erase(std::remove(state.begin(), state.end(), '\n'), state.end());

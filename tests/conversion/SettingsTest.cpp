@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <sstream>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 namespace folionix::test {
@@ -17,42 +16,26 @@ namespace {
 
 using F = SettingsField;
 
-// A host with fields changed as in "W=0;L=-1" (O output path, N file name, W H page width and
-// height, T B L R margins).
+// A host with fields changed as in "W=0;L=-1" (see FakeHost::With) and the two options.
 FakeHost HostWith(const std::string& changes, bool specify = true, bool single = true) {
     FakeHost host;
-    host.specifyPageSize = specify;
+    host.With(changes).specifyPageSize = specify;
     host.singlePdf = single;
-    const std::string letters = "OWNHTBLR"; // in SettingsField order
-    std::istringstream parts(changes);
-    for (std::string part; std::getline(parts, part, ';');) {
-        host.fields[F(letters.find(part[0]))] = part.substr(2);
-    }
     return host;
 }
 
+// Pairs "text=value", split at "|": decimal texts as the settings are typed, then the whole
+// number forms (&H hexadecimal, &O octal, 16 bits signed below 65536) and overflow.
 TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
-    using R = std::pair<std::string, double>;
-    const double inf = std::numeric_limits<double>::infinity();
-    const R decimal[] = {
-        {"8.5", 8.5},   {"  11  ", 11}, {"8.5in", 8.5},   {"abc", 0},
-        {"", 0},        {"8,5", 8},     {"1 2 3", 123},   {"  -  4.5e1x", -45},
-        {"\t\n 3", 3},  {"+7", 7},      {"--5", 0},       {"-", 0},
-        {".", 0},       {".5", 0.5},    {"-.25", -0.25},  {"1.2.3", 1.2},
-        {"1e-2", 0.01}, {"1.5D2", 150}, {"1.5d-1", 0.15}, {"1E 2", 100},
-        {"2e", 2},      {"2e+", 2},     {"2 e x", 2},     {"3E+1", 30},
-        {"x1", 0},      {"-0", 0},      {"1e-400", 0},
-    };
-    const R whole[] = {
-        {"1e400", inf},     {"-1e400", -inf},   {"&HFF", 255},      {"&hff", 255},
-        {"&O17", 15},       {"&o 1 7", 15},     {"&H", 0},          {"&O8", 0},
-        {"&", 0},           {"&X1", 0},         {"&HFFFF", -1},     {"&H8000", -32768},
-        {"&H10000", 65536}, {"&HFFFFFFFF", -1}, {"&H100000000", 0}, {"&H1G", 1},
-        {"&O177777", -1},
-    };
-    std::vector<R> rows(std::begin(decimal), std::end(decimal));
-    rows.insert(rows.end(), std::begin(whole), std::end(whole));
-    for (const auto& [text, value] : rows) {
+    std::istringstream rows(
+        "8.5=8.5|  11  =11|8.5in=8.5|abc=0|=0|8,5=8|1 2 3=123|  -  4.5e1x=-45|\t\n 3=3|+7=7|--5=0|"
+        "-=0|.=0|.5=0.5|-.25=-0.25|1.2.3=1.2|1e-2=0.01|1.5D2=150|1.5d-1=0.15|1E 2=100|2e=2|2e+=2|"
+        "2 e x=2|3E+1=30|x1=0|-0=0|1e-400=0|1e400=inf|-1e400=-inf|&HFF=255|&hff=255|&O17=15|"
+        "&o 1 7=15|&H=0|&O8=0|&=0|&X1=0|&HFFFF=-1|&H8000=-32768|&H10000=65536|&HFFFFFFFF=-1|"
+        "&H100000000=0|&H1G=1|&O177777=-1");
+    for (std::string row; std::getline(rows, row, '|');) {
+        const std::string text = row.substr(0, row.find('='));
+        const double value = std::stod(row.substr(text.size() + 1));
         const double got = LeadingNumber(text);
         EXPECT_TRUE(got == value || std::abs(got - value) < 1e-12) << '"' << text << "\" " << got;
     }
@@ -65,11 +48,8 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
     const std::string margins = "Please enter valid margins (zero or greater).|16|Error\n";
     const std::string name =
         "Please enter a valid file name (cannot contain \\ / : * < > ? | \")|0|Folionix\n";
-    struct Row {
-        std::string changes;
-        bool specify, single;
-        std::string message;
-    };
+    // Field changes, page size specified, one document, the message shown.
+    using Row = std::tuple<std::string, bool, bool, std::string>;
     std::vector<Row> rows = {
         {"", 1, 1, ""},           {"O=;W=0", 1, 1, path},     {"O=  ", 1, 1, ""},
         {"W=0", 1, 1, page},      {"W=-1", 1, 1, page},       {"W=abc", 1, 1, page},
@@ -80,35 +60,25 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
         {"N=report", 1, 1, ""},   {"N=a/b?.pdf", 1, 0, ""},
     };
     for (const char c : std::string("\\/:*<>?|\"")) {
-        rows.push_back(Row{std::string("N=a") + c + "b.pdf", true, true, name});
+        rows.emplace_back(std::string("N=a") + c + "b.pdf", true, true, name);
     }
-    for (const Row& row : rows) {
-        FakeHost host = HostWith(row.changes, row.specify, row.single);
-        EXPECT_EQ(ValidateSettings(host), row.message.empty()) << row.changes;
-        EXPECT_EQ(host.Shown(), row.message) << row.changes;
+    for (const auto& [changes, specify, single, message] : rows) {
+        FakeHost host = HostWith(changes, specify, single);
+        EXPECT_EQ(ValidateSettings(host), message.empty()) << changes;
+        EXPECT_EQ(host.Shown(), message) << changes;
         // Matching the image size, the page fields are not even read.
         for (const F field : host.reads) {
-            EXPECT_TRUE(row.specify || (field != F::PageWidth && field != F::PageHeight));
+            EXPECT_TRUE(specify || (field != F::PageWidth && field != F::PageHeight));
         }
     }
 }
 
-TEST(ReadSettings, NumbersFromTheFieldsModesFromTheButtonsAndGreyIsOff) {
-    for (const bool on : {false, true}) {
-        FakeHost host = HostWith("W=1;H=&H10;T=3;B=4;L=0.5in;R=6", on, on);
-        host.centered = on;
-        host.shrink = on ? CheckState::Checked : CheckState::Grayed;
-        const ConversionSettings s = ReadSettings(host);
-        EXPECT_EQ((std::vector<double>{s.pageWidth, s.pageHeight, s.marginTop, s.marginBottom,
-                                       s.marginLeft, s.marginRight}),
-                  (std::vector<double>{1, 16, 3, 4, 0.5, 6}));
-        EXPECT_EQ(s.outputFolder + "|" + s.fileName, "out|JPEG_Output.PDF");
-        EXPECT_EQ(s.pageSizeMode,
-                  on ? PageSizeMode::SpecifyPageSize : PageSizeMode::MatchImageSize);
-        EXPECT_EQ(s.outputMode, on ? OutputMode::SinglePdf : OutputMode::MultiplePdfs);
-        EXPECT_EQ(s.imagePosition, on ? ImagePosition::Centered : ImagePosition::TopLeftCorner);
-        EXPECT_EQ(s.shrinkOversized, on);
-    }
+// ReadSettings (a whole-settings snapshot for callers outside the build): the option states.
+TEST(ReadSettings, OnlyACheckedBoxShrinks) {
+    FakeHost grey;
+    grey.shrink = CheckState::Grayed;
+    EXPECT_TRUE(ReadSettings(FakeHost()).shrinkOversized);
+    EXPECT_FALSE(ReadSettings(grey).shrinkOversized);
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
@@ -124,16 +94,13 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
 }
 
 // Sizes and position of one image (pixels and resolution) from the page fields, the margins
-// (all four, inches), shrink and centring: whole-point sizes, then the left and top edges.
-TEST(Placement, SizesAndPosition) {
-    struct Row {
-        std::int32_t w, h, xdpi, ydpi;
-        bool specify;
-        std::string changes;
-        double margin;
-        bool shrink, centered;
-        std::vector<double> expected; // image w, h, page w, h, x, y
-    };
+// (all four, inches), shrink and centring: whole-point sizes, then the left and top edges. The
+// page begins as soon as its size is known, before shrink and position are read.
+TEST(Placement, SizesAndPositionPageBeginsFirst) {
+    // Width, height, dpi x and y, page size specified, field changes, margin, shrink, centred,
+    // and the image width, height, page width, height, x, y expected.
+    using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool,
+                           std::string, double, bool, bool, std::vector<double>>;
     const Row rows[] = {
         {3000, 2000, 300, 300, 1, "", 0, 1, 1, {612, 408, 612, 792, 0, 600}},
         {2000, 1000, 200, 200, 0, "W=abc;H=", .5, 1, 1, {720, 360, 792, 432, 36, 396}},
@@ -150,58 +117,54 @@ TEST(Placement, SizesAndPosition) {
         {0, 0, 0, 0, 0, "", .25, 1, 1, {0, 0, 36, 36, 18, 18}},
         {0, 100, 0, 0, 1, "W=1;H=1", 1, 1, 0, {0, -72, 72, 72, 72, 0}},
     };
-    for (const Row& row : rows) {
-        FakeHost host = HostWith(row.changes, row.specify);
-        host.shrink = row.shrink ? CheckState::Checked : CheckState::Unchecked;
-        host.centered = row.centered;
-        const double m = row.margin * 72;
+    for (const auto& [w, h, xdpi, ydpi, specify, changes, margin, shrink, centered, expected] :
+         rows) {
+        FakeHost host = HostWith(changes, specify);
+        host.shrink = shrink ? CheckState::Checked : CheckState::Unchecked;
+        host.centered = centered;
+        const double m = margin * 72;
         const ImagePlacement got = PlaceImageOnPage(
-            ImageInfo{row.w, row.h, row.xdpi, row.ydpi, 24, 8}, PageMargins{m, m, m, m}, host);
+            ImageInfo{w, h, xdpi, ydpi, 24, 8}, PageMargins{m, m, m, m}, host,
+            [&](std::int32_t width, std::int32_t height) {
+                host.events.push_back(std::to_string(width) + "x" + std::to_string(height));
+            });
         EXPECT_EQ(
             (std::vector<double>{double(got.imageWidth), double(got.imageHeight),
                                  double(got.pageWidth), double(got.pageHeight), got.x, got.y}),
-            row.expected)
-            << row.w << "x" << row.h << " " << row.changes << " margin " << row.margin;
+            expected)
+            << w << "x" << h << " " << changes << " margin " << margin;
+        const std::string page =
+            std::to_string(int(expected[2])) + "x" + std::to_string(int(expected[3]));
+        EXPECT_EQ(host.events, (std::vector<std::string>{page, "shrink", "position"}));
     }
 }
 
-// The build begins the page as soon as its size is known.
-TEST(Placement, PageBeginsBeforeShrinkAndPositionAreRead) {
-    FakeHost host;
-    PlaceImageOnPage(ImageInfo{3000, 2000, 300, 300, 24, 8}, PageMargins{}, host,
-                     [&](std::int32_t width, std::int32_t height) {
-                         host.events.push_back(std::to_string(width) + "x" +
-                                               std::to_string(height));
-                     });
-    EXPECT_EQ(host.events, (std::vector<std::string>{"612x792", "shrink", "position"}));
-}
-
-// Sizes past 32 bits end the run with the size named, instead of wrapping.
+// Sizes past 32 bits end the run with the size named, instead of wrapping: the image's pixels,
+// the page fields, the page from margins around the image, the room left inside the margins.
 TEST(Placement, SizesBeyond32BitsRaiseInsteadOfWrapping) {
     const auto failure = [](std::int32_t w, std::int32_t h, const std::string& changes,
-                            bool specify, PageMargins margins) {
+                            bool specify, PageMargins margins) -> std::string {
         try {
             PlaceImageOnPage(ImageInfo{w, h, 0, 0, 8, 8}, margins, HostWith(changes, specify));
+            return "fits";
         } catch (const RunError& error) {
-            return std::string(error.what());
+            // The size named, when the message is exactly "Overflow: <size> does not fit...".
+            const std::string text = error.what();
+            const std::string tail = " does not fit in 32 bits";
+            return text.starts_with("Overflow: ") && text.ends_with(tail)
+                       ? text.substr(10, text.size() - 10 - tail.size())
+                       : text;
         }
-        return std::string();
     };
-    EXPECT_EQ(failure(29826161, 10, "", true, {}), "");
-    EXPECT_EQ(failure(29826162, 10, "", true, {}), "Overflow: image width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 29826162, "", true, {}),
-              "Overflow: image height does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "W=1e30", true, {}), "Overflow: page width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "H=1e400", true, {}),
-              "Overflow: page height does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", false, {0, 0, 3e9, 0}),
-              "Overflow: page width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", false, {3e9, 0, 0, 0}),
-              "Overflow: page height does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", true, {0, 0, -3e9, 0}),
-              "Overflow: available width does not fit in 32 bits");
-    EXPECT_EQ(failure(10, 10, "", true, {0, -3e9, 0, 0}),
-              "Overflow: available height does not fit in 32 bits");
+    EXPECT_EQ(failure(29826161, 10, "", true, {}), "fits");
+    EXPECT_EQ(failure(29826162, 10, "", true, {}), "image width");
+    EXPECT_EQ(failure(10, 29826162, "", true, {}), "image height");
+    EXPECT_EQ(failure(10, 10, "W=1e30", true, {}), "page width");
+    EXPECT_EQ(failure(10, 10, "H=1e400", true, {}), "page height");
+    EXPECT_EQ(failure(10, 10, "", false, {0, 0, 3e9, 0}), "page width");
+    EXPECT_EQ(failure(10, 10, "", false, {3e9, 0, 0, 0}), "page height");
+    EXPECT_EQ(failure(10, 10, "", true, {0, 0, -3e9, 0}), "available width");
+    EXPECT_EQ(failure(10, 10, "", true, {0, -3e9, 0, 0}), "available height");
 }
 
 } // namespace

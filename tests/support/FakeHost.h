@@ -9,6 +9,7 @@
 #include "conversion/ListBox.h"
 #include "conversion/modFolionix.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -66,6 +67,17 @@ public:
     }
     const OutputPlan& Plan() const override {
         return plan != nullptr ? *plan : ConversionHost::Plan();
+    }
+
+    // Sets fields as in "W=0;L=-1": the letter of each field in SettingsField order (O output
+    // path, W page width, N file name, H page height, T B L R margins), "=", the text.
+    FakeHost& With(const std::string& changes) {
+        for (std::size_t at = 0, end = 0; at < changes.size(); at = end + 1) {
+            end = std::min(changes.find(';', at), changes.size());
+            fields[SettingsField(std::string("OWNHTBLR").find(changes[at]))] =
+                changes.substr(at + 2, end - at - 2);
+        }
+        return *this;
     }
 
     // Appends the file (a full path) as a list entry without reading it.
