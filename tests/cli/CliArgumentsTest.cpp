@@ -64,8 +64,10 @@ TEST(CliArguments, LongShortAttachedAndEqualsForms) {
 TEST(CliArguments, LengthsAreANumberWithAnOptionalUnit) {
     // Accepted: the inches each gives; refused: the problem each has.
     std::string results;
-    for (const std::string& text :
-         Args("8.5|2in|21cm|297MM|36pt|.5|1.|-1cm|0|+2mm|8,5|A4|21 cm|1e3|1.2.3||cm|5km|-|2 in")) {
+    std::vector<std::string> texts =
+        Args("8.5|2in|21cm|297MM|36pt|.5|1.|-1cm|0|+2mm|8,5|A4|21 cm|1e3|1.2.3||cm|5km|-|2 in");
+    texts.push_back(std::string(400, '9') + "mm"); // beyond a double
+    for (const std::string& text : texts) {
         double inches = -7;
         std::string problem;
         results +=
@@ -77,6 +79,7 @@ TEST(CliArguments, LengthsAreANumberWithAnOptionalUnit) {
     for (int i = 0; i < 9; ++i) {
         expected += "no expected a number with an optional unit in, cm, mm or pt, ";
     }
+    expected += "no not a number this program can hold, ";
     EXPECT_EQ(results, expected);
 }
 
@@ -197,6 +200,9 @@ TEST_F(CliRun, BadArgumentsAndValuesAreRefusedWithTheirReason) {
         {"-H|0cm", 1, "the page height must be greater than 0 (--height 0cm)"},
         {"-S|A5|-W|-1in", 1, "the page width must be greater than 0 (--width -1in)"},
         {"--left|-1mm", 1, "a margin cannot be negative (--left -1mm)"},
+        {"--right|-1", 1, "a margin cannot be negative (--right -1)"},
+        {"--top|-1", 1, "a margin cannot be negative (--top -1)"},
+        {"--bottom|-1", 1, "a margin cannot be negative (--bottom -1)"},
         {"-f|a:b.pdf", 1,
          "'a:b.pdf' is not a valid file name (it cannot be empty or contain "
          "\\ / : * < > ? | or \")"},

@@ -3,6 +3,7 @@
 #include "common/FileAccess.h"
 #include "conversion/modFolionix.h"
 #include "support/FakeHost.h"
+#include "support/ImageBytes.h"
 #include "support/Pictures.h"
 #include "support/TestSupport.h"
 
@@ -93,6 +94,51 @@ TEST(CliEndToEnd, EveryKindOfImageInOneDocument) {
         expected += "Page    " + std::to_string(page) + " size:  96 x 64 pts\n";
     }
     EXPECT_EQ(info, expected);
+}
+
+// On a terminal, standard error carries one progress line, its file name shortened from the left
+// to fit 79 columns. The line is due half a second into a run, so the run has thousands of pages.
+TEST(CliEndToEnd, ProgressLineOnATerminalFitsItsColumns) {
+    if (!HaveTool("python3")) {
+        GTEST_SKIP() << "python3 missing";
+    }
+    TempDir dir;
+    const std::string name = std::string(60, 'n') + ".jpg";
+    WriteBytes(dir.File(name), MakeJpeg(8, 8, 72));
+    std::string list;
+    for (int i = 1; i < 8000; ++i) {
+        const std::string link = std::to_string(i) + ".jpg";
+        fs::create_hard_link(PathFromUtf8(dir.File(name)), PathFromUtf8(dir.File(link)));
+        list += link + "\n";
+    }
+    WriteText(dir.File("list.txt"), list + name + "\n");
+    // Standard error on a pseudo-terminal; what the terminal received goes to standard output.
+    const std::string terminal =
+        "import os,pty,subprocess,sys\n"
+        "m,s=pty.openpty()\n"
+        "p=subprocess.Popen(sys.argv[1:],stdout=subprocess.DEVNULL,stderr=s)\n"
+        "os.close(s)\n"
+        "while True:\n"
+        "  try: c=os.read(m,65536)\n"
+        "  except OSError: break\n"
+        "  if not c: break\n"
+        "  sys.stdout.buffer.write(c)\n"
+        "sys.exit(p.wait())\n";
+    std::string seen;
+    ASSERT_EQ(RunCommand("cd " + ShellQuote(dir.File("")) + " && python3 -c " +
+                             ShellQuote(terminal) + " " + ShellQuote(FOLIONIX_CLI_PATH) +
+                             " --from-file list.txt -o out.pdf",
+                         &seen),
+              0);
+    if (seen.empty()) {
+        GTEST_SKIP() << "the run ended before a progress line was due";
+    }
+    const std::string head = "folionix-cli: writing 8000/8000 ";
+    EXPECT_NE(
+        seen.find("\r" + head + "..." + name.substr(name.size() - (79 - head.size() - 3)) + "\r"),
+        std::string::npos)
+        << seen.substr(seen.size() - std::min<std::size_t>(seen.size(), 300));
+    EXPECT_EQ(seen.find('\n'), std::string::npos) << "only the progress line";
 }
 
 } // namespace
