@@ -18,14 +18,6 @@ Bytes Be(std::uint64_t value, int size) {
     return out;
 }
 
-void Append16(Bytes& to, std::uint32_t value) {
-    Append(to, Be(value, 2));
-}
-
-void Append32(Bytes& to, std::uint32_t value) {
-    Append(to, Be(value, 4));
-}
-
 Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts) {

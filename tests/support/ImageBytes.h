@@ -16,8 +16,6 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Be(std::uint64_t value, int size); // big-endian
 void Append(Bytes& to, const Bytes& from);
 void AppendText(Bytes& to, const std::string& text);
-void Append16(Bytes& to, std::uint32_t value); // big-endian
-void Append32(Bytes& to, std::uint32_t value);
 Bytes Join(std::initializer_list<Bytes> parts);
 
 // --- JPEG ----------------------------------------------------------------------------------------

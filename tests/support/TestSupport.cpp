@@ -48,8 +48,8 @@ std::vector<std::uint8_t> ReadBytes(const std::string& utf8Path) {
 }
 
 std::string ReadText(const std::string& utf8Path) {
-    std::ifstream in(PathFromUtf8(utf8Path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    const std::vector<std::uint8_t> bytes = ReadBytes(utf8Path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 void WriteBytes(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
@@ -59,8 +59,7 @@ void WriteBytes(const std::string& utf8Path, const std::vector<std::uint8_t>& by
 }
 
 void WriteText(const std::string& utf8Path, const std::string& text) {
-    std::ofstream out(PathFromUtf8(utf8Path), std::ios::binary | std::ios::trunc);
-    out << text;
+    WriteBytes(utf8Path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 int RunCommand(const std::string& command, std::string* output) {
