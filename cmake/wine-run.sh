@@ -46,6 +46,12 @@ if [ ! -f "$ready" ]; then
             ln -sfn ../drive_d "$WINEPREFIX/dosdevices/d:"
             "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f \
                 </dev/null >/dev/null 2>&1
+            # The server and desktop that wineboot started keep the driver they started with, and
+            # the first programs would find no display: end them (the registry is saved), so the
+            # next program starts them again with the driver just chosen.
+            wineserver=$(command -v wineserver || echo "$(dirname "$wine")/wineserver")
+            "$wineserver" -k >/dev/null 2>&1 || true
+            "$wineserver" -w >/dev/null 2>&1 || true
             touch "$ready"
         fi
     ) 9>"$WINEPREFIX.lock"
