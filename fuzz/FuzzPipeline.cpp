@@ -1,8 +1,8 @@
 #include "FuzzEntries.h"
 #include "support/DocumentCheck.h"
+#include "support/FakeHost.h"
 
 #include "common/FileAccess.h"
-#include "conversion/ListBox.h"
 #include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"
 
@@ -50,41 +50,6 @@ RunChoice ChoiceOf(std::uint8_t byte) {
     return choice;
 }
 
-class PipelineHost final : public ConversionHost {
-public:
-    PipelineHost(const RunChoice& choice, std::string outputFolder)
-        : choice_(choice), outputFolder_(std::move(outputFolder)) {}
-
-    std::string FieldText(SettingsField field) const override {
-        switch (field) {
-        case SettingsField::OutputPath:
-            return outputFolder_;
-        case SettingsField::FileName:
-            return "out.pdf";
-        case SettingsField::PageWidth:
-            return "8.5";
-        case SettingsField::PageHeight:
-            return "11";
-        default:
-            return "0";
-        }
-    }
-    bool IsSpecifyPageSize() const override { return !choice_.matchImageSize; }
-    bool IsSinglePdf() const override { return !choice_.multiple; }
-    bool IsCentered() const override { return true; }
-    CheckState ShrinkCheckState() const override { return CheckState::Checked; }
-    ListBox& ImageList() override { return list_; }
-    void ShowMessage(const std::string&, int, const std::string&) override {}
-    const OutputPlan& Plan() const override {
-        return choice_.conforming ? ConformingPlan() : WindowPlan();
-    }
-
-private:
-    RunChoice choice_;
-    std::string outputFolder_;
-    ImageListModel list_;
-};
-
 // A scratch folder for the whole fuzzing process, with the image and the output folder in it;
 // removed when the process ends.
 const fs::path& Scratch() {
@@ -125,7 +90,13 @@ int FuzzPipeline(const std::uint8_t* data, std::size_t size) {
         std::ofstream file(image, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
     }
-    PipelineHost host(choice, Utf8FromPath(out));
+    // The window's defaults otherwise, as the tests' host has them.
+    test::FakeHost host;
+    host.fields[SettingsField::OutputPath] = Utf8FromPath(out);
+    host.fields[SettingsField::FileName] = "out.pdf";
+    host.specifyPageSize = !choice.matchImageSize;
+    host.singlePdf = !choice.multiple;
+    host.plan = choice.conforming ? &ConformingPlan() : &WindowPlan();
     DropData drop;
     drop.files.push_back(Utf8FromPath(image));
     AddDroppedFiles(host, drop);
