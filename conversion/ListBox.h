@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -31,6 +32,47 @@ public:
     virtual std::int32_t FindString(std::int32_t startAfter, std::string_view prefix) const;
     // Length of an item's text in bytes.
     virtual std::int32_t TextLength(std::int32_t index) const;
+};
+
+// A window's list entries held apart from its widget while one user operation changes them, so
+// that the widget is brought to them once at the end. Each row remembers the widget row it came
+// from, so that the widget can tell moved rows from new ones. Indices are checked by the caller.
+struct ListDraft {
+    std::vector<std::string> texts;
+    std::vector<char> selected;
+    std::vector<std::int32_t> origin; // the widget's row at the start, -1 for an added entry
+    std::int32_t selectedCount = 0;
+    bool textsChanged = false;
+    bool selectionChanged = false;
+    bool removed = false;
+
+    void SetText(std::int32_t index, const std::string& text) {
+        texts[static_cast<std::size_t>(index)] = text;
+        textsChanged = true;
+    }
+    void SetSelected(std::int32_t index, bool select) {
+        char& flag = selected[static_cast<std::size_t>(index)];
+        if ((flag != 0) != select) {
+            flag = select ? 1 : 0;
+            selectedCount += select ? 1 : -1;
+            selectionChanged = true;
+        }
+    }
+    void Append(const std::string& text) {
+        texts.push_back(text);
+        selected.push_back(0);
+        origin.push_back(-1);
+    }
+    void Remove(std::int32_t index) {
+        const auto at = static_cast<std::ptrdiff_t>(index);
+        if (selected[static_cast<std::size_t>(index)] != 0) {
+            --selectedCount;
+        }
+        texts.erase(texts.begin() + at);
+        selected.erase(selected.begin() + at);
+        origin.erase(origin.begin() + at);
+        removed = true;
+    }
 };
 
 // The list box's prefix search answered from an index of the lower-cased item texts, so that

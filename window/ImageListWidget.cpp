@@ -405,8 +405,7 @@ void ListWidgetBox::SetItemText(std::int32_t index, const std::string& text) {
         return;
     }
     if (Working* work = Work(); work != nullptr) {
-        work->texts[static_cast<std::size_t>(index)] = text;
-        work->textsChanged = true;
+        work->SetText(index, text);
         index_.MarkStale();
         return;
     }
@@ -429,12 +428,7 @@ void ListWidgetBox::SetSelected(std::int32_t index, bool selected) {
         return;
     }
     if (Working* work = Work(); work != nullptr) {
-        char& flag = work->selected[static_cast<std::size_t>(index)];
-        if ((flag != 0) != selected) {
-            flag = selected ? 1 : 0;
-            work->selectedCount += selected ? 1 : -1;
-            work->selectionChanged = true;
-        }
+        work->SetSelected(index, selected);
         return;
     }
     const ListChanges alone(*this);
@@ -455,9 +449,7 @@ std::int32_t ListWidgetBox::SelectedCount() const {
 void ListWidgetBox::AddItem(const std::string& text) {
     if (Working* work = Work(); work != nullptr) {
         index_.Appended(static_cast<std::int32_t>(work->texts.size()), text);
-        work->texts.push_back(text);
-        work->selected.push_back(0);
-        work->origin.push_back(-1);
+        work->Append(text);
         return;
     }
     const ListChanges alone(*this);
@@ -469,14 +461,7 @@ void ListWidgetBox::RemoveItem(std::int32_t index) {
         return;
     }
     if (Working* work = Work(); work != nullptr) {
-        const auto at = static_cast<std::ptrdiff_t>(index);
-        if (work->selected[static_cast<std::size_t>(index)] != 0) {
-            --work->selectedCount;
-        }
-        work->texts.erase(work->texts.begin() + at);
-        work->selected.erase(work->selected.begin() + at);
-        work->origin.erase(work->origin.begin() + at);
-        work->removed = true;
+        work->Remove(index);
         index_.MarkStale();
         return;
     }

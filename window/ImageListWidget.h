@@ -138,15 +138,7 @@ public:
     void ShowChanges();
 
 private:
-    struct Working {
-        std::vector<std::string> texts;
-        std::vector<char> selected;
-        std::vector<std::int32_t> origin; // the row at the start, -1 for an added entry
-        std::int32_t selectedCount = 0;
-        bool textsChanged = false;
-        bool selectionChanged = false;
-        bool removed = false;
-    };
+    using Working = ListDraft;
 
     Working* Work() const;
     void Commit(Working& work);

@@ -56,15 +56,8 @@ public:
     HWND Handle() const { return list_; }
 
 private:
-    struct Working {
-        std::vector<std::string> texts;
-        std::vector<char> selected;
-        std::vector<std::int32_t> origin; // the box's row, -1 for an added entry
-        std::vector<char> shownSelected;  // the box's selection, by the box's rows
-        std::int32_t selectedCount = 0;
-        bool textsChanged = false;
-        bool removed = false;
-        bool selectionChanged = false;
+    struct Working : ListDraft {
+        std::vector<char> shownSelected; // the box's selection, by the box's rows
     };
 
     Working* Work() const;
