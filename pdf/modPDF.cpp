@@ -23,41 +23,9 @@ DocumentSession& MutableSession() {
 
 void ResetSession(const std::string& path) {
     DocumentSession& session = MutableSession();
+    session = DocumentSession{};
     session.documentPath = path;
-    session.openPage.reset();
-    session.pageTreeObject = 1;
-    session.pageTreeGeneration = 0;
-    session.nextObjectNumber = 2;
-    session.objectTable.clear();
-    session.imageRegistry.clear();
-    session.pageProcSetNames.clear();
-    session.pageXObjectNames.clear();
-    session.documentInfo = DocumentInfo{};
     ClearImageIndex();
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    // Every record of a document names it exactly as the open did.
-    if (a == b) {
-        return true;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z') {
-            x = static_cast<char>(x - 'a' + 'A');
-        }
-        if (y >= 'a' && y <= 'z') {
-            y = static_cast<char>(y - 'a' + 'A');
-        }
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace pdf_detail

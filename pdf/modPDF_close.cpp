@@ -3,7 +3,9 @@
 #include "common/CheckedMath.h"
 #include "pdf/modPDF_internal.h"
 
+#include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
 
 namespace folionix {
@@ -23,30 +25,15 @@ struct SessionResetOnExit {
 };
 
 // Writes value with exactly `width` digits, zero-padded on the left, into out[0..width).
-// Cross-reference rows need fixed widths; a value too wide for them cannot occur because
-// offsets stay below 2^31 (ten digits) and generations are 0.
-void PutPadded(char* out, std::size_t width, std::int64_t value) {
-    std::array<char, 24> digits{};
-    const bool negative = value < 0;
-    const std::uint64_t magnitude =
-        negative ? static_cast<std::uint64_t>(-value) : static_cast<std::uint64_t>(value);
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), magnitude);
-    std::size_t count = static_cast<std::size_t>(result.ptr - digits.data());
-    std::size_t start = 0;
-    if (negative) {
-        out[0] = '-';
-        start = 1;
-    }
-    if (count > width - start) {
-        count = width - start;
-    }
-    const std::size_t zeros = width - start - count;
-    for (std::size_t i = 0; i < zeros; ++i) {
-        out[start + i] = '0';
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        out[start + zeros + i] = digits[i];
-    }
+// Cross-reference rows need fixed widths. Every value fits: offsets are 0 to 2^31 - 1 (ten
+// digits, the writer ends the run before one grows past that) and generations are 0.
+void PutPadded(char* out, std::size_t width, std::int32_t value) {
+    assert(value >= 0);
+    std::fill(out, out + width, '0');
+    std::array<char, 10> digits{};
+    char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    const auto length = static_cast<std::size_t>(end - digits.data());
+    std::copy(digits.data(), end, out + (width - length));
 }
 
 } // namespace
@@ -75,7 +62,7 @@ bool PdfCloseDocument(const std::string& path, const EventPump& pumpEvents) {
 
     std::vector<std::pair<std::int32_t, std::int32_t>> pages;
     for (const ObjectRecord& record : session.objectTable) {
-        if (pdf_detail::EqualsIgnoringCase(record.kind, "/Page")) {
+        if (record.kind == "/Page") {
             pages.emplace_back(record.objectNumber, record.generation);
         }
     }

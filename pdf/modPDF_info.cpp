@@ -1,5 +1,7 @@
 #include "pdf/modPDF.h"
 
+#include "common/PathCase.h"
+
 #include "pdf/modPDF_internal.h"
 
 #include <cstdint>
@@ -73,7 +75,7 @@ void AppendEntry(std::string& out, const char* key, const std::string& value) {
 
 bool PdfSetDocumentInfo(const std::string& path, const DocumentInfo& info) {
     DocumentSession& session = pdf_detail::MutableSession();
-    if (!pdf_detail::EqualsIgnoringCase(path, session.documentPath)) {
+    if (!SamePathText(path, session.documentPath)) {
         return false;
     }
     session.documentInfo = info;

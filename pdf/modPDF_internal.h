@@ -48,7 +48,4 @@ inline void AppendObjectHead(std::string& out, std::int32_t objectNumber, std::i
     out.append(" obj\n");
 }
 
-// Equal apart from the case of ASCII letters, so the result does not depend on the locale.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-
 } // namespace folionix::pdf_detail
