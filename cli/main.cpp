@@ -51,7 +51,6 @@ void RemovePendingDocumentAndEnd(int signalNumber) {
 int main(int argc, char** argv) {
     std::signal(SIGINT, RemovePendingDocumentAndEnd);
     std::signal(SIGTERM, RemovePendingDocumentAndEnd);
-    std::ios::sync_with_stdio(false);
     try {
         return folionix::cli::RunCli(Arguments(argc, argv), std::cout, std::cerr);
     } catch (const std::exception& error) {

@@ -17,11 +17,9 @@ inline constexpr bool kFileNamesIgnoreCase = false;
 // Whether two path texts name the same file by this platform's letter-case rule: equal, or on
 // systems that ignore case equal apart from the case of ASCII letters (never the locale's).
 inline bool SamePathText(std::string_view a, std::string_view b) {
+#if defined(_WIN32) || defined(__APPLE__)
     if (a.size() != b.size()) {
         return false;
-    }
-    if constexpr (!kFileNamesIgnoreCase) {
-        return a == b;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i];
@@ -33,6 +31,9 @@ inline bool SamePathText(std::string_view a, std::string_view b) {
         }
     }
     return true;
+#else
+    return a == b;
+#endif
 }
 
 } // namespace folionix

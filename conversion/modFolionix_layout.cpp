@@ -156,9 +156,7 @@ std::string PlacementText(const PageLayout& layout, std::int32_t orientation,
     struct Matrix {
         double a, b, c, d, e, f;
     };
-    static constexpr std::array<std::array<int, 6>, 9> kForms{{
-        {1, 0, 0, 1, 0, 0},   // unused
-        {1, 0, 0, 1, 0, 0},   // 1
+    static constexpr std::array<std::array<int, 6>, 7> kForms{{
         {-1, 0, 0, 1, 1, 0},  // 2
         {-1, 0, 0, -1, 1, 1}, // 3
         {1, 0, 0, -1, 0, 1},  // 4
@@ -167,7 +165,7 @@ std::string PlacementText(const PageLayout& layout, std::int32_t orientation,
         {0, 1, 1, 0, 0, 0},   // 7
         {0, 1, -1, 0, 1, 0},  // 8
     }};
-    const auto& form = kForms.at(static_cast<std::size_t>(orientation));
+    const auto& form = kForms.at(static_cast<std::size_t>(orientation - 2));
     // a and c scale with the width, b and d with the height; e moves by w, f by h.
     const Matrix m{form[0] * w, form[1] * h, form[2] * w, form[3] * h, form[4] * w, form[5] * h};
     const auto F = [](double value) { return PdfFormatNumber(value); };

@@ -71,9 +71,8 @@ QStringList RunOpenFilesDialog(const OpenFilesRequest& request) {
                                            : QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog matches name filters without regard to letter case on every platform
-    // (the model has no QDir::CaseSensitive flag), which the native ones on Linux do not.
+    // (its model's filter has no QDir::CaseSensitive flag), which the native ones on Linux do not.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setNameFilters(request.nameFilters);
     if (!request.nameFilters.isEmpty()) {
         dialog.selectNameFilter(request.nameFilters.front());

@@ -138,7 +138,7 @@ bool header_walk::ReadJp2Header(const ByteSource& source, ImageInfo& info,
                                 std::int32_t startPosition, Jp2Facts* jp2, J2kFacts* codestream) {
     info.XResolution = 0;
     info.YResolution = 0;
-    const std::int32_t start = startPosition < 1 ? 1 : startPosition;
+    const std::int32_t start = std::max<std::int32_t>(startPosition, 1);
     bool colourSeen = false;
     const std::optional<std::int32_t> jp2c =
         WalkBoxes(source, start, source.Size(), "jp2c", [&](const Box& box) {
