@@ -115,9 +115,15 @@ TEST_F(WindowTest, TabEntersEachOptionPairAtItsChosenButton) {
     }
 }
 
-// The folder chooser's answer, normalised, becomes the output path (Cancel keeps it); Save PDF
-// shows the first failing check's message and writes nothing.
+// The real folder chooser offers folders only; its answer, normalised, becomes the output path
+// (Cancel keeps it); Save PDF shows the first failing check's message and writes nothing.
 TEST_F(WindowTest, SavePdfShowsTheFirstFailingCheckAndTheFolderButtonSetsThePath) {
+    QTimer::singleShot(0, window.get(), [] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
+        dialog->reject();
+    });
+    Click("Command1");
     Control<QLineEdit>("Text3")->setText("a/b.pdf");
     SetFolderDialogHook(
         [&](QWidget*, const QString&) { return QString::fromStdString(out.File("")); });
