@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -52,9 +53,10 @@ protected:
     }
     void Click(const char* name) { Control<QAbstractButton>(name)->click(); }
     // Answers the real open-files dialog once it lists its folder (the images in any letter
-    // case): types the names, presses Return, and cancels it if it is still open.
+    // case): types the names, presses Return, records and closes the dialog's own message box,
+    // and cancels the dialog if it is still open.
     void TypeIntoDialog(const char* typed) {
-        QTimer::singleShot(0, window.get(), [typed] {
+        QTimer::singleShot(0, window.get(), [this, typed] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             auto* files = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
             const auto rows = [files] { return files->model()->rowCount(files->rootIndex()); };
@@ -72,6 +74,12 @@ protected:
                       "A.jpg D.jpg e.J2k photo.Jpeg sub");
             auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             QTest::keyClicks(nameBox, QString::fromUtf8(typed));
+            QTimer::singleShot(0, window.get(), [this] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    messages.push_back(box->text().toStdString());
+                    box->close();
+                }
+            });
             QTest::keyClick(nameBox, Qt::Key_Return);
             if (dialog->isVisible()) {
                 dialog->reject();
@@ -156,6 +164,7 @@ TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
         {R"("D.jpg" "notes.txt")", "D.jpg"},
         {R"( "photo.Jpeg" "A.jpg" "" "notes.txt" "noext )", "D.jpg|A.jpg|photo.Jpeg"},
         {" notes.txt ", "D.jpg|A.jpg|photo.Jpeg"},
+        {R"("A.jpg" "gone.jpg")", "D.jpg|A.jpg|photo.Jpeg"},
         {R"("sub/c.jpg" "sub/bad.jpg" "sub/b.jpg")", "D.jpg|A.jpg|photo.Jpeg|b.jpg|c.jpg"}};
     for (const auto& [typed, listed] : cases) {
         QDir::setCurrent(in.File("").c_str());
@@ -172,6 +181,8 @@ TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
     const std::string refused = "Image Error 48: Unable to load image file: ";
     EXPECT_EQ(messages, (std::vector<std::string>{
                             refused + "notes.txt", refused + "notes.txt", refused + "notes.txt",
+                            "gone.jpg\nFile not found.\nPlease verify the correct file name was "
+                            "given.",
                             refused + "bad.jpg",
                             "Folionix 0: Done creating PDF.  Duration:  09:15:02 - 09:15:02",
                             "Folionix 0: Done creating PDFs.  Duration:  09:15:02 - 09:15:02"}));
