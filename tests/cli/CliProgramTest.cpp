@@ -1,13 +1,17 @@
-// Faults a careful user or a hostile input can cause, run against the built folionix-cli (and,
-// for a file that changes under its open handle, against the writer): nothing is written over
-// an input, no partial document appears under a final name, and every image left out is named.
-// Every scenario ends by checking that the inputs' bytes are unchanged.
+// The built folionix-cli, run in a folder of its own: every kind of image made by Debian tools
+// into one document, its progress line on a terminal, and the faults a careful user or a hostile
+// input can cause (and, for a file that changes under its open handle, the writer itself):
+// nothing is written over an input, no partial document appears under a final name, and every
+// image left out is named. Every test ends by checking that the inputs noted are unchanged.
 #include "common/FileAccess.h"
+#include "conversion/modFolionix.h"
 #include "imaging/ByteSource.h"
 #include "imaging/ImageHeader.h"
 #include "pdf/modPDF.h"
 #include "support/DocumentCheck.h"
+#include "support/FakeHost.h"
 #include "support/ImageBytes.h"
+#include "support/Pictures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -66,12 +70,14 @@ public:
         }
     }
 
-    // Runs the shell command in the test's folder, $cli standing for the program; the exit
-    // status, and its output in text.
-    int Shell(const std::string& command, std::string& text) {
-        return RunCommand("cd " + ShellQuote(dir.File("")) +
-                              " && cli=" + ShellQuote(FOLIONIX_CLI_PATH) + " && " + command,
-                          &text);
+    // Runs the shell command in the test's folder, $cli standing for the program: its exit status
+    // and, after a space, its output.
+    std::string Shell(const std::string& command) {
+        std::string text;
+        const int code = RunCommand("cd " + ShellQuote(dir.File("")) + " && cli=" +
+                                        ShellQuote(FOLIONIX_CLI_PATH) + " && " + command,
+                                    &text);
+        return std::to_string(code) + " " + text;
     }
 
     TempDir dir;
@@ -118,10 +124,9 @@ TEST_F(Reliability, RefusedRunsNameTheirReasonAndOverwriteNothing) {
     // No set-up makes a regular file in in/: the inputs noted once stand for every row.
     SnapshotInputs();
     for (const auto& [setUp, arguments, exitCode, message] : refusals) {
-        std::string text;
-        EXPECT_EQ(Shell(std::string(setUp) + " && timeout 60 $cli " + arguments + " 2>&1", text),
-                  exitCode)
-            << arguments << text;
+        const std::string text =
+            Shell(std::string(setUp) + " && timeout 60 $cli " + arguments + " 2>&1");
+        EXPECT_EQ(text.rfind(std::to_string(exitCode) + " ", 0), 0u) << arguments << text;
         EXPECT_NE(text.find(message), std::string::npos) << arguments << text;
     }
     const std::string pdf = ReadText(Out("JPEG_Output.PDF"));
@@ -148,8 +153,7 @@ TEST_F(Reliability, ChangedImageIsEmbeddedAsReadOrNotAtAll) {
         std::optional<FileSource> source = FileSource::Open(image);
         ImageHeader header;
         ASSERT_TRUE(source && ReadImageHeader(*source, ImageKind::Jpeg, header));
-        std::string text;
-        ASSERT_EQ(Shell(command, text), 0) << text;
+        ASSERT_EQ(Shell(command), "0 ");
         const std::string pdf = Out(change + ".pdf");
         ASSERT_TRUE(PdfOpenDocument(pdf, "1.3"));
         const auto before = fs::file_size(PathFromUtf8(pdf));
@@ -158,7 +162,7 @@ TEST_F(Reliability, ChangedImageIsEmbeddedAsReadOrNotAtAll) {
                                     StandardImageOptions("DCTDecode", 8, 24), "I0",
                                     [&] { return source->BytesUnchanged(); }),
                   kept ? ImageEmbedding::Embedded : ImageEmbedding::SourceChanged);
-        text = ReadText(pdf);
+        const std::string text = ReadText(pdf);
         EXPECT_TRUE(kept ? text.find(std::string(original.begin(), original.end())) !=
                                std::string::npos
                          : text.size() == before);
@@ -174,38 +178,121 @@ TEST_F(Reliability, RacingOrTerminatedRunsLeaveOnlyWholeDocuments) {
     // Hard links to one padded JPEG, whose bytes stand for them all.
     WriteBytes(In("long.jpg"), PaddedJpeg(512 << 10));
     SnapshotInputs();
-    std::string text;
-    ASSERT_EQ(Shell("mkdir in/l && for i in $(seq 100); do ln in/long.jpg in/l/$i.jpg; done", text),
-              0);
+    ASSERT_EQ(Shell("mkdir in/l && for i in $(seq 100); do ln in/long.jpg in/l/$i.jpg; done"),
+              "0 ");
     const std::string run = "$cli -o out in/l/*.jpg >/dev/null 2>&1 & ";
-    Shell("(" + run + "a=$!; " + run + "b=$!; wait $a; x=$?; wait $b; echo $x $?)", text);
+    EXPECT_EQ(Shell("(" + run + "a=$!; " + run + "b=$!; wait $a; x=$?; wait $b; echo $x $?)"),
+              "0 0 0\n");
     EXPECT_EQ(DocumentProblem(ReadText(Out("JPEG_Output.PDF"))), "");
 
     WriteText(Out("JPEG_Output.PDF"), "the previous document");
-    Shell("(" + run +
+    const std::string status =
+        Shell("(" + run +
               "p=$!; while kill -0 $p 2>/dev/null && ! ls -a out | grep -q '^.folionix-'; do "
-              "sleep 0.005; done; kill -TERM $p; wait $p; echo $?)",
-          text);
-    // Both exit statuses of the two runs, then the terminated run's.
-    if (text == "0 0\n0\n") {
+              "sleep 0.005; done; kill -TERM $p; wait $p; echo $?)");
+    if (status == "0 0\n") {
         GTEST_SKIP() << "the run ended before the signal came";
     }
-    EXPECT_EQ(text, "0 0\n143\n");
+    EXPECT_EQ(status, "0 143\n");
     EXPECT_EQ(ReadText(Out("JPEG_Output.PDF")), "the previous document");
 }
 
 TEST_F(Reliability, FullDiskNamesItsCauseAndLeavesNothing) {
-    std::string text;
-    if (::geteuid() != 0 ||
-        Shell("mkdir full && mount -t tmpfs -o size=1m tmpfs full", text) != 0) {
+    if (::geteuid() != 0 || Shell("mkdir full && mount -t tmpfs -o size=1m tmpfs full") != "0 ") {
         GTEST_SKIP() << "needs root to mount a small tmpfs (CI runs as root)";
     }
     WriteBytes(In("two.jpg"), PaddedJpeg(2u << 20));
     SnapshotInputs();
-    EXPECT_EQ(Shell("timeout 60 $cli -o full -f doc.pdf in/two.jpg 2>&1", text), 4) << text;
+    const std::string text = Shell("timeout 60 $cli -o full -f doc.pdf in/two.jpg 2>&1");
+    EXPECT_EQ(text.substr(0, 2), "4 ") << text;
     EXPECT_NE(text.find("No space left on device"), std::string::npos) << text;
     EXPECT_TRUE(fs::is_empty(dir.Path() / "full"));
-    Shell("umount full", text);
+    Shell("umount full");
+}
+
+// The same folder and program, for the runs that end well.
+using CliEndToEnd = Reliability;
+
+// Every kind of image in one document. As the window, the program writes the bytes the core
+// writes for the window; by default, into a folder and from a file named beyond ASCII, a valid
+// document with its information beyond ASCII too and each page the image's size (how each page
+// renders is the conforming tests' to judge).
+TEST_F(CliEndToEnd, EveryKindOfImageInOneDocument) {
+    for (const char* tool : {"cjpeg", "opj_compress", "convert", "qpdf", "pdfinfo"}) {
+        if (!HaveTool(tool)) {
+            GTEST_SKIP() << tool << " missing";
+        }
+    }
+    const std::string picture = dir.File("picture.ppm");
+    WritePicture(picture, 96, 64, false, false);
+    ASSERT_TRUE(Cjpeg(picture, dir.File("rgb.jpg")) &&
+                Cjpeg(picture, dir.File("gray.jpeg"), "-grayscale") &&
+                Cjpeg(picture, dir.File("progressive.Jpg"), "-progressive") &&
+                OpjCompress(picture, dir.File("picture.jp2")) &&
+                OpjCompress(picture, dir.File("code.j2k")));
+    ASSERT_EQ(Shell("convert picture.ppm -colorspace CMYK jpeg:cmyk.jpe && mv code.j2k 'été 1.J2K' "
+                    "&& mkdir 'dossier ü'"),
+              "0 ");
+    // The images, for the core and for the shell.
+    FakeHost host;
+    host.With("O=" + dir.File("") + ";N=core.pdf");
+    std::string images;
+    for (const std::string image :
+         {"rgb.jpg", "gray.jpeg", "progressive.Jpg", "cmyk.jpe", "picture.jp2", "été 1.J2K"}) {
+        host.AddFile(dir.File(image));
+        images += " " + ShellQuote(image);
+    }
+    const std::string done = Shell("$cli --as-window -f window.pdf" + images + " 2>&1");
+    EXPECT_EQ(done.substr(0, 33) + std::to_string(done.size()),
+              "0 Done creating PDF.  Duration:  53");
+    ASSERT_EQ(RunConversion(host).outcome, RunOutcome::Completed);
+    // The same bytes, but for the date and times in the third line.
+    std::string window = ReadText(dir.File("window.pdf"));
+    std::string core = ReadText(dir.File("core.pdf"));
+    EXPECT_EQ(window.replace(window.find("%-["), 25, 25, '.'),
+              core.replace(core.find("%-["), 25, 25, '.'));
+
+    // Valid, with its information (no subject given), and every page the image's size.
+    EXPECT_EQ(Shell("$cli --match-image-size -o 'dossier ü/d.pdf' --title 'Été à Zürich ☃' "
+                    "--author 'A (B) \\ C' --keywords 😀" +
+                    images +
+                    " >/dev/null && qpdf --check 'dossier ü/d.pdf' >/dev/null && pdfinfo -f 1 -l 6 "
+                    "'dossier ü/d.pdf' | grep -E '^(Title|Subject|Author|Keywords|Pages|Page "
+                    "+[0-9]+ size)'"),
+              "0 Title:           Été à Zürich ☃\nKeywords:        😀\n"
+              "Author:          A (B) \\ C\nPages:           6\n"
+              "Page    1 size:  96 x 64 pts\nPage    2 size:  96 x 64 pts\n"
+              "Page    3 size:  96 x 64 pts\nPage    4 size:  96 x 64 pts\n"
+              "Page    5 size:  96 x 64 pts\nPage    6 size:  96 x 64 pts\n");
+}
+
+// On a terminal, standard error carries one progress line, its file name shortened from the left
+// to fit 79 columns. The line is due half a second into a run, so the run has thousands of pages.
+TEST_F(CliEndToEnd, ProgressLineOnATerminalFitsItsColumns) {
+    if (!HaveTool("script")) {
+        GTEST_SKIP() << "script missing";
+    }
+    const std::string name = std::string(60, 'n') + ".jpg";
+    WriteBytes(dir.File(name), MakeJpeg(8, 8, 72));
+    std::string list;
+    for (int i = 1; i < 8000; ++i) {
+        const std::string link = std::to_string(i) + ".jpg";
+        fs::create_hard_link(PathFromUtf8(dir.File(name)), PathFromUtf8(dir.File(link)));
+        list += link + "\n";
+    }
+    WriteText(dir.File("list.txt"), list + name + "\n");
+    // Standard error on a pseudo-terminal, whose output script passes on.
+    const std::string seen = Shell(
+        "script -qec \"$cli --from-file list.txt -o out.pdf >/dev/null\" /dev/null </dev/null");
+    if (seen == "0 ") {
+        GTEST_SKIP() << "the run ended before a progress line was due";
+    }
+    const std::string head = "folionix-cli: writing 8000/8000 ";
+    EXPECT_NE(
+        seen.find("\r" + head + "..." + name.substr(name.size() - (79 - head.size() - 3)) + "\r"),
+        std::string::npos)
+        << seen.substr(seen.size() - std::min<std::size_t>(seen.size(), 300));
+    EXPECT_EQ(seen.find('\n'), std::string::npos) << "only the progress line";
 }
 
 } // namespace
