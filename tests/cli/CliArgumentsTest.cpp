@@ -54,41 +54,37 @@ TEST(CliArguments, LongShortAttachedAndEqualsForms) {
     EXPECT_FALSE(o.outputDirGiven || o.conforming || o.pageSizeGiven || o.help || o.version);
 }
 
-TEST(CliArguments, LengthsAreANumberWithAnOptionalUnit) {
-    // Accepted: the inches each gives; refused: the problem each has.
+// What each text gives as a length (a number with an optional unit, in inches), else as a page
+// size (a name in any case, "-landscape" turning it), else the problem it has as a length.
+TEST(CliArguments, LengthsAndPageSizeNames) {
     std::string results;
-    // The last: beyond a double.
     for (const std::string& text :
-         Args("8.5|2in|21cm|297MM|36pt|.5|1.|-1cm|0|+2mm|8,5|A4|21 cm|1e3|1.2.3||cm|5km|-|2 in|" +
-              std::string(400, '9') + "mm")) {
+         Args("8.5|2in|21cm|297MM|36pt|.5|1.|-1cm|0|+2mm|A4|a3|A5-Landscape|b5|LETTER|"
+              "legal-landscape|Tabloid|8,5|21 cm|1e3|1.2.3||cm|5km|-|2 "
+              "in|-landscape|A4landscape|A|" +
+              std::string(400, '9') + "mm")) { // the last beyond a double
         double inches = -7;
         std::string problem;
-        results +=
-            (ParseLength(text, inches, problem) ? std::to_string(inches) : "no ") + problem + ", ";
+        std::string width;
+        std::string height;
+        results += ParseLength(text, inches, problem)    ? std::to_string(inches) + problem
+                   : LookUpPageSize(text, width, height) ? width + " " + height
+                                                         : problem;
+        results += ", ";
     }
     std::string expected = "8.500000, 2.000000, 8.267717, 11.692913, 0.500000, 0.500000, "
-                           "1.000000, -0.393701, 0.000000, 0.078740, "
-                           "no use a period as the decimal separator, ";
-    for (int i = 0; i < 9; ++i) {
-        expected += "no expected a number with an optional unit in, cm, mm or pt, ";
+                           "1.000000, -0.393701, 0.000000, 0.078740, 210mm 297mm, 297mm 420mm, "
+                           "210mm 148mm, 176mm 250mm, 8.5in 11in, 14in 8.5in, 11in 17in, "
+                           "use a period as the decimal separator, ";
+    for (int i = 0; i < 11; ++i) {
+        expected += "expected a number with an optional unit in, cm, mm or pt, ";
     }
-    expected += "no not a number this program can hold, ";
-    EXPECT_EQ(results, expected);
+    EXPECT_EQ(results, expected + "not a number this program can hold, ");
 }
 
-TEST(CliArguments, PageSizesByNameInAnyCaseAndTurned) {
-    std::string sizes;
-    for (const std::string& name : Args("A4|a3|A5-Landscape|b5|LETTER|legal-landscape|Tabloid|"
-                                        "-landscape|A4landscape|A")) {
-        std::string width = "?";
-        std::string height = "?";
-        sizes += LookUpPageSize(name, width, height) ? width + " " + height + ", " : "no, ";
-    }
-    EXPECT_EQ(sizes, "210mm 297mm, 297mm 420mm, 210mm 148mm, 176mm 250mm, 8.5in 11in, 14in 8.5in, "
-                     "11in 17in, no, no, no, ");
-}
-
-TEST(CliArguments, WildcardsMatchAsOtherSystemsShellsDoAndExpandSorted) {
+// The names a run adds besides its operands: wildcards, matched as the shells of other systems
+// match them and expanded sorted; and name lists, one name per line.
+TEST(CliArguments, WildcardsAndNameLists) {
     // "pattern name" pairs that match, then pairs that do not.
     for (const bool matches : {true, false}) {
         for (const std::string& row :
@@ -106,9 +102,6 @@ TEST(CliArguments, WildcardsMatchAsOtherSystemsShellsDoAndExpandSorted) {
     EXPECT_EQ(ExpandWildcard(folder + "*.jpg"),
               (std::vector<std::string>{folder + "a.jpg", folder + "b.jpg"}));
     EXPECT_TRUE(ExpandWildcard(folder + "*.png").empty());
-}
-
-TEST(CliArguments, NameListsHoldOneNamePerLine) {
     std::istringstream list("\xEF\xBB\xBF"
                             "a.jpg\r\n\n   \nsub dir/b é.jpg\n  c.jpg\nlast.jp2");
     EXPECT_EQ(ReadNameList(list),
