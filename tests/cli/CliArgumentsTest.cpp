@@ -170,7 +170,7 @@ TEST_F(CliRun, ArgumentsAreRefusedWithTheirReasonOrGiveTheirDocument) {
     std::filesystem::create_directories(dir.Path() / "sub" / "x.pdf");
     // Arguments, exit code, the message's start or the document and its page ({d}: the folder,
     // with its separator).
-    const std::tuple<const char*, int, const char*> rows[] = {
+    const std::tuple<std::string, int, std::string> rows[] = {
         {"--bogus", 2, "unknown option: --bogus"},
         {"-x", 2, "unknown option: -x"},
         {"--width", 2, "option --width needs a value"},
@@ -221,21 +221,16 @@ TEST_F(CliRun, ArgumentsAreRefusedWithTheirReasonOrGiveTheirDocument) {
         {"-o|{d}n.pdf|--match-image-size|--margin|1in|--top|2.54cm", 0, "n.pdf 0 0 240 208"},
     };
     for (const auto& [arguments, code, expected] : rows) {
-        const std::string result = Run(Args(InFolder(arguments)), *arguments != 0);
-        const std::string text = expected;
-        const std::string name = InFolder("{d}" + text.substr(0, text.find(' ')));
+        const std::string result = Run(Args(InFolder(arguments)), !arguments.empty());
+        const std::string name = InFolder("{d}" + expected.substr(0, expected.find(' ')));
         if (code == kExitOk) {
-            const std::string box = "/MediaBox [" + text.substr(text.find(' ') + 1) + "]";
-            EXPECT_EQ(result.rfind("0 ", 0), 0u) << result;
+            const std::string box = "/MediaBox [" + expected.substr(expected.find(' ') + 1) + "]";
             EXPECT_NE(test::ReadText(name).find(box), std::string::npos) << name;
             std::filesystem::remove(PathFromUtf8(name));
-        } else {
-            EXPECT_EQ(result.rfind(std::to_string(code) + " |folionix-cli: " + InFolder(text), 0),
-                      0u)
-                << result;
-            EXPECT_EQ(result.find("\nTry 'folionix-cli --help'.\n") != std::string::npos,
-                      code == 2);
         }
+        const std::string message = code == kExitOk ? "" : "|folionix-cli: " + InFolder(expected);
+        EXPECT_EQ(result.rfind(std::to_string(code) + " " + message, 0), 0u) << result;
+        EXPECT_EQ(result.find("\nTry 'folionix-cli --help'.\n") != std::string::npos, code == 2);
         EXPECT_EQ(Files(), "") << expected;
     }
 }
