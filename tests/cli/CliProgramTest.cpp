@@ -59,7 +59,6 @@ public:
         }
     }
     std::string In(const std::string& name) const { return dir.File("in/" + name); }
-    std::string Out(const std::string& name) const { return dir.File("out/" + name); }
 
     // Notes the bytes of every file in in/, to be compared when the test ends.
     void SnapshotInputs() {
@@ -129,10 +128,10 @@ TEST_F(Reliability, RefusedRunsNameTheirReasonAndOverwriteNothing) {
         EXPECT_EQ(text.rfind(std::to_string(exitCode) + " ", 0), 0u) << arguments << text;
         EXPECT_NE(text.find(message), std::string::npos) << arguments << text;
     }
-    const std::string pdf = ReadText(Out("JPEG_Output.PDF"));
+    const std::string pdf = ReadText(dir.File("out/JPEG_Output.PDF"));
     EXPECT_EQ(DocumentProblem(pdf), "");
     EXPECT_NE(pdf.find("/Width 32\n/Height 24"), std::string::npos);
-    EXPECT_FALSE(fs::exists(PathFromUtf8(Out("w.pdf"))));
+    EXPECT_FALSE(fs::exists(dir.Path() / "out" / "w.pdf"));
 }
 
 // A file that changes between its header read and the end of its copy is left out (grown;
@@ -154,7 +153,7 @@ TEST_F(Reliability, ChangedImageIsEmbeddedAsReadOrNotAtAll) {
         ImageHeader header;
         ASSERT_TRUE(source && ReadImageHeader(*source, ImageKind::Jpeg, header));
         ASSERT_EQ(Shell(command), "0 ");
-        const std::string pdf = Out(change + ".pdf");
+        const std::string pdf = dir.File("out/" + change + ".pdf");
         ASSERT_TRUE(PdfOpenDocument(pdf, "1.3"));
         const auto before = fs::file_size(PathFromUtf8(pdf));
         const bool kept = change == "ReplacedByRename";
@@ -183,9 +182,9 @@ TEST_F(Reliability, RacingOrTerminatedRunsLeaveOnlyWholeDocuments) {
     const std::string run = "$cli -o out in/l/*.jpg >/dev/null 2>&1 & ";
     EXPECT_EQ(Shell("(" + run + "a=$!; " + run + "b=$!; wait $a; x=$?; wait $b; echo $x $?)"),
               "0 0 0\n");
-    EXPECT_EQ(DocumentProblem(ReadText(Out("JPEG_Output.PDF"))), "");
+    EXPECT_EQ(DocumentProblem(ReadText(dir.File("out/JPEG_Output.PDF"))), "");
 
-    WriteText(Out("JPEG_Output.PDF"), "the previous document");
+    WriteText(dir.File("out/JPEG_Output.PDF"), "the previous document");
     const std::string status =
         Shell("(" + run +
               "p=$!; while kill -0 $p 2>/dev/null && ! ls -a out | grep -q '^.folionix-'; do "
@@ -194,7 +193,7 @@ TEST_F(Reliability, RacingOrTerminatedRunsLeaveOnlyWholeDocuments) {
         GTEST_SKIP() << "the run ended before the signal came";
     }
     EXPECT_EQ(status, "0 143\n");
-    EXPECT_EQ(ReadText(Out("JPEG_Output.PDF")), "the previous document");
+    EXPECT_EQ(ReadText(dir.File("out/JPEG_Output.PDF")), "the previous document");
 }
 
 TEST_F(Reliability, FullDiskNamesItsCauseAndLeavesNothing) {
