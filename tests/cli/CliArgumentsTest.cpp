@@ -28,74 +28,63 @@ std::vector<std::string> Args(const std::string& text) {
     return arguments;
 }
 
-CliOptions Parse(const std::string& arguments) {
-    CliOptions options;
-    std::string error;
-    EXPECT_TRUE(ParseCliArguments(Args(arguments), options, error)) << error;
-    return options;
-}
-
+// Every option in its long, short, attached and "=" forms; "--" ends the options, and "-"
+// alone is an operand.
 TEST(CliArguments, LongShortAttachedAndEqualsForms) {
-    const CliOptions o = Parse("-o|out dir|--file-name=x.pdf|-W8,5|-H|  11in|--margin|1|--bottom=2|"
-                               "--left|-3|--right=|--match-image-size|--no-shrink|--top-left|"
-                               "--multiple|b.jpg|--from-file|l.txt|c.jpg|-q|-v|--as-window|"
-                               "--title=T|--author|A|--subject|S|--keywords=K");
-    EXPECT_EQ(o.outputPath + "|" + o.fileName + "|" + o.width.text + "|" + o.height.text + "|" +
-                  o.top.text + o.top.option + "|" + o.bottom.text + "|" + o.left.text + "|" +
-                  o.right.text + "|" + o.title + o.author + o.subject + o.keywords,
-              "out dir|x.pdf|8,5|  11in|1--margin|2|-3||TASK");
+    CliOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseCliArguments(
+        Args("-o|out dir|--file-name=x.pdf|-W8,5|-H|  11in|--margin|1|--bottom=2|--left|-3|"
+             "--right=|--match-image-size|--no-shrink|--top-left|--multiple|b.jpg|--from-file|"
+             "l.txt|c.jpg|-q|-v|--as-window|--title=T|--author|A|--subject|S|--keywords=K|--|"
+             "--version|-o|-"),
+        o, error))
+        << error;
+    std::string inputs;
+    for (const CliInput& input : o.inputs) {
+        inputs += (input.isList ? "list:" : "") + input.text + " ";
+    }
+    EXPECT_EQ(
+        o.outputPath + "|" + o.fileName + "|" + o.width.text + "|" + o.height.text + "|" +
+            o.top.text + o.top.option + "|" + o.bottom.text + "|" + o.left.text + "|" +
+            o.right.text + "|" + o.title + o.author + o.subject + o.keywords + "|" + inputs,
+        "out dir|x.pdf|8,5|  11in|1--margin|2|-3||TASK|b.jpg list:l.txt c.jpg --version -o - ");
     EXPECT_TRUE(o.outputPathGiven && o.fileNameGiven && o.matchImageSize && o.noShrink &&
                 o.topLeft && o.multiple && o.quiet && o.verbose && o.asWindow);
     EXPECT_FALSE(o.outputDirGiven || o.conforming || o.pageSizeGiven || o.help || o.version);
-    const auto inputs = [](const CliOptions& options) {
-        std::string text;
-        for (const CliInput& input : options.inputs) {
-            text += (input.isList ? "list:" : "") + input.text + " ";
-        }
-        return text;
-    };
-    EXPECT_EQ(inputs(o), "b.jpg list:l.txt c.jpg ");
-    // "--" ends the options; "-" alone is an operand.
-    const CliOptions rest = Parse("a.jpg|--|--multiple|-o|-");
-    EXPECT_EQ(inputs(rest) + std::to_string(rest.multiple || rest.outputPathGiven),
-              "a.jpg --multiple -o - 0");
 }
 
-TEST(CliArguments, LengthsAreANumberWithAnOptionalUnit) {
-    // Accepted: the inches each gives; refused: the problem each has.
+// What each text gives as a length (a number with an optional unit, in inches), else as a page
+// size (a name in any case, "-landscape" turning it), else the problem it has as a length.
+TEST(CliArguments, LengthsAndPageSizeNames) {
     std::string results;
-    std::vector<std::string> texts =
-        Args("8.5|2in|21cm|297MM|36pt|.5|1.|-1cm|0|+2mm|8,5|A4|21 cm|1e3|1.2.3||cm|5km|-|2 in");
-    texts.push_back(std::string(400, '9') + "mm"); // beyond a double
-    for (const std::string& text : texts) {
+    for (const std::string& text :
+         Args("8.5|2in|21cm|297MM|36pt|.5|1.|-1cm|0|+2mm|A4|a3|A5-Landscape|b5|LETTER|"
+              "legal-landscape|Tabloid|8,5|21 cm|1e3|1.2.3||cm|5km|-|2 "
+              "in|-landscape|A4landscape|A|" +
+              std::string(400, '9') + "mm")) { // the last beyond a double
         double inches = -7;
         std::string problem;
-        results +=
-            (ParseLength(text, inches, problem) ? std::to_string(inches) : "no ") + problem + ", ";
+        std::string width;
+        std::string height;
+        results += ParseLength(text, inches, problem)    ? std::to_string(inches) + problem
+                   : LookUpPageSize(text, width, height) ? width + " " + height
+                                                         : problem;
+        results += ", ";
     }
     std::string expected = "8.500000, 2.000000, 8.267717, 11.692913, 0.500000, 0.500000, "
-                           "1.000000, -0.393701, 0.000000, 0.078740, "
-                           "no use a period as the decimal separator, ";
-    for (int i = 0; i < 9; ++i) {
-        expected += "no expected a number with an optional unit in, cm, mm or pt, ";
+                           "1.000000, -0.393701, 0.000000, 0.078740, 210mm 297mm, 297mm 420mm, "
+                           "210mm 148mm, 176mm 250mm, 8.5in 11in, 14in 8.5in, 11in 17in, "
+                           "use a period as the decimal separator, ";
+    for (int i = 0; i < 11; ++i) {
+        expected += "expected a number with an optional unit in, cm, mm or pt, ";
     }
-    expected += "no not a number this program can hold, ";
-    EXPECT_EQ(results, expected);
+    EXPECT_EQ(results, expected + "not a number this program can hold, ");
 }
 
-TEST(CliArguments, PageSizesByNameInAnyCaseAndTurned) {
-    std::string sizes;
-    for (const std::string& name : Args("A4|a3|A5-Landscape|b5|LETTER|legal-landscape|Tabloid|"
-                                        "-landscape|A4landscape|A")) {
-        std::string width = "?";
-        std::string height = "?";
-        sizes += LookUpPageSize(name, width, height) ? width + " " + height + ", " : "no, ";
-    }
-    EXPECT_EQ(sizes, "210mm 297mm, 297mm 420mm, 210mm 148mm, 176mm 250mm, 8.5in 11in, 14in 8.5in, "
-                     "11in 17in, no, no, no, ");
-}
-
-TEST(CliArguments, WildcardsMatchAsOtherSystemsShellsDoAndExpandSorted) {
+// The names a run adds besides its operands: wildcards, matched as the shells of other systems
+// match them and expanded sorted; and name lists, one name per line.
+TEST(CliArguments, WildcardsAndNameLists) {
     // "pattern name" pairs that match, then pairs that do not.
     for (const bool matches : {true, false}) {
         for (const std::string& row :
@@ -113,9 +102,6 @@ TEST(CliArguments, WildcardsMatchAsOtherSystemsShellsDoAndExpandSorted) {
     EXPECT_EQ(ExpandWildcard(folder + "*.jpg"),
               (std::vector<std::string>{folder + "a.jpg", folder + "b.jpg"}));
     EXPECT_TRUE(ExpandWildcard(folder + "*.png").empty());
-}
-
-TEST(CliArguments, NameListsHoldOneNamePerLine) {
     std::istringstream list("\xEF\xBB\xBF"
                             "a.jpg\r\n\n   \nsub dir/b é.jpg\n  c.jpg\nlast.jp2");
     EXPECT_EQ(ReadNameList(list),
@@ -126,17 +112,16 @@ TEST(CliArguments, NameListsHoldOneNamePerLine) {
 class CliRun : public ::testing::Test {
 protected:
     CliRun() { test::WriteBytes(image, test::MakeJpeg(96, 64, 72)); }
-    int Run(std::vector<std::string> arguments, bool withImage = true) {
+    // The exit code, standard output and standard error: "3 out|err".
+    std::string Run(std::vector<std::string> arguments, bool withImage = true) {
         if (withImage) {
             arguments.insert(arguments.begin(), image);
         }
-        std::ostringstream outStream;
-        std::ostringstream errStream;
-        const int code = RunCli(arguments, outStream, errStream,
-                                [] { return LocalTime{2026, 12, 5, 18, 30, 0}; });
-        out = outStream.str();
-        err = errStream.str();
-        return code;
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code =
+            RunCli(arguments, out, err, [] { return LocalTime{2026, 12, 5, 18, 30, 0}; });
+        return std::to_string(code) + " " + out.str() + "|" + err.str();
     }
     // The text with {d} for the folder (with its separator), and then the platform's separators.
     std::string InFolder(std::string text) const {
@@ -162,30 +147,30 @@ protected:
 
     test::TempDir dir;
     std::string image = dir.File("a.jpg");
-    std::string out;
-    std::string err;
 };
 
 TEST_F(CliRun, HelpDocumentsEveryOptionAndTheExitCodes) {
-    EXPECT_EQ(Run({"--help"}, false), kExitOk);
+    const std::string help = Run({"--help"}, false);
     // The whole text fingerprinted (FNV-1a), so that a changed word or a broken wrap anywhere
     // shows: when the help changes on purpose, check it by eye (every option, the exit codes,
     // the page names, lines within 80 columns) and put the new number here.
     std::uint64_t fingerprint = 14695981039346656037u;
-    for (const char c : out) {
+    for (const char c : help) {
         fingerprint = (fingerprint ^ static_cast<unsigned char>(c)) * 1099511628211u;
     }
-    EXPECT_EQ(fingerprint, 5344371814997749571u) << out;
-    EXPECT_EQ(Run({"--version"}, false), kExitOk);
-    EXPECT_EQ(out.rfind("folionix-cli ", 0), 0u);
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(fingerprint, 12577074288578676421u) << help;
+    const std::string version = Run({"--version"}, false);
+    EXPECT_TRUE(version.starts_with("0 folionix-cli ") && version.ends_with("\n|")) << version;
 }
 
 // Refused before anything is written: the exit code and the message (for usage errors, with
-// the hint to --help).
-TEST_F(CliRun, BadArgumentsAndValuesAreRefusedWithTheirReason) {
-    // Arguments, exit code, the message's start ({d}: the folder, with its separator).
-    const std::tuple<const char*, int, const char*> rows[] = {
+// the hint to --help). Accepted: -o names the document or its folder, --output-dir always a
+// folder; the page from names, units and margins.
+TEST_F(CliRun, ArgumentsAreRefusedWithTheirReasonOrGiveTheirDocument) {
+    std::filesystem::create_directories(dir.Path() / "sub" / "x.pdf");
+    // Arguments, exit code, the message's start or the document and its page ({d}: the folder,
+    // with its separator).
+    const std::tuple<std::string, int, std::string> rows[] = {
         {"--bogus", 2, "unknown option: --bogus"},
         {"-x", 2, "unknown option: -x"},
         {"--width", 2, "option --width needs a value"},
@@ -223,46 +208,30 @@ TEST_F(CliRun, BadArgumentsAndValuesAreRefusedWithTheirReason) {
         {"--as-window|-f|a/b.pdf", 1, "Please enter a valid file name (cannot contain"},
         {"--as-window|-o|", 1, "Please enter an Output Path"},
         {"", 2, "no IMAGE given"},
+        {"-o|{d}missing/", 4, "Cannot create "},
+        {"-o|{d}missing/x.pdf", 4, "Cannot create "},
+        {"--output-dir|{d}y.pdf", 4, "Cannot create "},
+        {"-o|{d}sub/doc.Pdf", 0, "sub/doc.Pdf 0 0 612 792"},
+        {"-o|{d}sub/x.pdf|-S|A4", 0, "sub/x.pdf/JPEG_Output.PDF 0 0 595 842"},
+        {"-o|{d}sub/x.pdf|--multiple", 0, "sub/x.pdf/a.jpg.PDF 0 0 612 792"},
+        {"-o|{d}sub/|-f|y.pdf|--page-size=letter-LANDSCAPE", 0, "sub/y.pdf 0 0 792 612"},
+        {"--output-dir|{d}sub|-W|21cm|-H|297mm", 0, "sub/JPEG_Output.PDF 0 0 595 842"},
+        {"-o|{d}p.pdf|-S|A5|-W|100pt", 0, "p.pdf 0 0 100 595"},
+        {"-o|{d}m.pdf|--match-image-size", 0, "m.pdf 0 0 96 64"},
+        {"-o|{d}n.pdf|--match-image-size|--margin|1in|--top|2.54cm", 0, "n.pdf 0 0 240 208"},
     };
-    for (const auto& [arguments, code, error] : rows) {
-        EXPECT_EQ(Run(Args(InFolder(arguments)), *arguments != 0), code) << error;
-        EXPECT_EQ(err.rfind("folionix-cli: " + InFolder(error), 0), 0u) << err;
-        EXPECT_EQ(err.find("\nTry 'folionix-cli --help'.\n") != std::string::npos, code == 2);
-        EXPECT_EQ(out, "");
-    }
-    EXPECT_EQ(Files(), "");
-}
-
-// -o names the document or its folder; --output-dir always a folder. The page from names,
-// units and margins.
-TEST_F(CliRun, OutputFormsAndPageSizes) {
-    std::filesystem::create_directories(dir.Path() / "sub" / "x.pdf");
-    const std::pair<std::string, std::string> rows[] = {
-        {"-o|{d}sub/doc.Pdf", "sub/doc.Pdf 0 0 612 792"},
-        {"-o|{d}sub/x.pdf|-S|A4", "sub/x.pdf/JPEG_Output.PDF 0 0 595 842"},
-        {"-o|{d}sub/x.pdf|--multiple", "sub/x.pdf/a.jpg.PDF 0 0 612 792"},
-        {"-o|{d}sub/|-f|y.pdf|--page-size=letter-LANDSCAPE", "sub/y.pdf 0 0 792 612"},
-        {"--output-dir|{d}sub|-W|21cm|-H|297mm", "sub/JPEG_Output.PDF 0 0 595 842"},
-        {"-o|{d}p.pdf|-S|A5|-W|100pt", "p.pdf 0 0 100 595"},
-        {"-o|{d}m.pdf|--match-image-size", "m.pdf 0 0 96 64"},
-        {"-o|{d}n.pdf|--match-image-size|--margin|1in|--top|2.54cm", "n.pdf 0 0 240 208"},
-        {"-o|{d}missing/", ""},
-        {"-o|{d}missing/x.pdf", ""},
-        {"--output-dir|{d}y.pdf", ""},
-    };
-    for (const auto& [arguments, written] : rows) {
-        const int code = Run(Args(InFolder(arguments)));
-        const std::string name = InFolder("{d}" + written.substr(0, written.find(' ')));
-        // The failure's message, or the written document's page.
-        const std::string text = written.empty() ? err : test::ReadText(name);
-        const std::string box = "/MediaBox [" + written.substr(written.find(' ') + 1) + "]";
-        const std::size_t at = text.find(written.empty() ? "folionix-cli: Cannot create " : box);
-        EXPECT_TRUE(written.empty() ? at == 0 : at != std::string::npos) << name << text;
-        EXPECT_EQ(code, written.empty() ? kExitWriteFailed : kExitOk) << name << err;
-        if (!written.empty()) {
+    for (const auto& [arguments, code, expected] : rows) {
+        const std::string result = Run(Args(InFolder(arguments)), !arguments.empty());
+        const std::string name = InFolder("{d}" + expected.substr(0, expected.find(' ')));
+        if (code == kExitOk) {
+            const std::string box = "/MediaBox [" + expected.substr(expected.find(' ') + 1) + "]";
+            EXPECT_NE(test::ReadText(name).find(box), std::string::npos) << name;
             std::filesystem::remove(PathFromUtf8(name));
         }
-        EXPECT_EQ(Files(), "") << name;
+        const std::string message = code == kExitOk ? "" : "|folionix-cli: " + InFolder(expected);
+        EXPECT_EQ(result.rfind(std::to_string(code) + " " + message, 0), 0u) << result;
+        EXPECT_EQ(result.find("\nTry 'folionix-cli --help'.\n") != std::string::npos, code == 2);
+        EXPECT_EQ(Files(), "") << expected;
     }
 }
 
@@ -274,32 +243,30 @@ TEST_F(CliRun, LeftOutFilesAreNamedWithTheirReason) {
     std::filesystem::create_directory(dir.Path() / "folder.jpg");
     std::vector<std::string> arguments =
         Args(InFolder("{d}missing.jpg|{d}fake.jp2|{d}folder.jpg|{d}readme"));
-    EXPECT_EQ(Run(arguments, false), kExitImagesRefused);
     const std::string leftOut =
         InFolder("folionix-cli: left out {d}missing.jpg: No such file or directory\n"
                  "folionix-cli: left out {d}fake.jp2: not a valid JP2 header\n"
                  "folionix-cli: left out {d}folder.jpg: it is a folder, not a regular file\n"
                  "folionix-cli: left out {d}readme: not a .jpg, .jpeg, .jpe, .jp2 or .j2k file\n");
-    EXPECT_EQ(err, leftOut + "folionix-cli: no image to convert; nothing written\n");
-    EXPECT_EQ(out + Files(), "");
+    EXPECT_EQ(Run(arguments, false),
+              "3 |" + leftOut + "folionix-cli: no image to convert; nothing written\n");
+    EXPECT_EQ(Files(), "");
 
     arguments.insert(arguments.begin(), {"-o", InFolder("{d}d.pdf"), image + "/../a.jpg"});
-    EXPECT_EQ(Run(arguments), kExitImagesRefused);
-    EXPECT_EQ(err, leftOut);
-    EXPECT_EQ(out, "Done creating PDF.  Duration:  18:30:00 - 18:30:00\n");
+    EXPECT_EQ(Run(arguments), "3 Done creating PDF.  Duration:  18:30:00 - 18:30:00\n|" + leftOut);
     EXPECT_NE(test::ReadText(dir.File("d.pdf")).find("/Count 1\n"), std::string::npos);
-    EXPECT_EQ(Run(Args(InFolder("-q|-o|{d}d.pdf|{d}readme"))), kExitImagesRefused);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(Run({"-v", "--multiple", "-o", dir.File("")}), kExitOk);
-    EXPECT_EQ(err, "folionix-cli: added " + image + "\nfolionix-cli: page 1 of 1: " + image + "\n");
+    EXPECT_EQ(Run(Args(InFolder("-q|-o|{d}d.pdf|{d}readme"))).substr(0, 3), "3 |");
+    EXPECT_EQ(Run({"-v", "--multiple", "-o", dir.File("")}),
+              "0 Done creating PDFs.  Duration:  18:30:00 - 18:30:00\n|folionix-cli: added " +
+                  image + "\nfolionix-cli: page 1 of 1: " + image + "\n");
 
     // The window writes its document all the same, the reason on a line of its own.
     EXPECT_EQ(Run(Args(InFolder("--as-window|-o|{d}|-f|w.pdf|{d}fake.jp2|{d}readme")), false),
-              kExitImagesRefused);
-    EXPECT_EQ(err, InFolder("folionix-cli: Unable to load image file: {d}fake.jp2\n"
-                            "folionix-cli: not a valid JP2 header\n"
-                            "folionix-cli: Unable to load image file: {d}readme\n"
-                            "folionix-cli: not a .jpg, .jpeg, .jpe, .jp2 or .j2k file\n"));
+              InFolder("3 Done creating PDF.  Duration:  18:30:00 - 18:30:00\n|"
+                       "folionix-cli: Unable to load image file: {d}fake.jp2\n"
+                       "folionix-cli: not a valid JP2 header\n"
+                       "folionix-cli: Unable to load image file: {d}readme\n"
+                       "folionix-cli: not a .jpg, .jpeg, .jpe, .jp2 or .j2k file\n"));
     EXPECT_EQ(Files(), "a.jpg.PDF d.pdf w.pdf ");
 }
 

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 
 namespace folionix {
 namespace {
@@ -18,19 +17,17 @@ namespace {
 TEST(FileAccess, OpenModesOneHandlesReadsAndWritesAndLongOrNonAsciiNames) {
     test::TempDir dir;
     auto file = File::Open(dir.File("a.bin"), File::Mode::CreateTruncate);
-    ASSERT_TRUE(file && file->Size() == 0);
-    ASSERT_TRUE(file->WriteAt(0, std::string_view("hello")) && file->WriteAt(5, " world"));
-    EXPECT_EQ(file->Size(), 11);
-    std::array<std::uint8_t, 5> word{};
-    ASSERT_TRUE(file->ReadExactlyAt(6, word));
-    EXPECT_EQ(std::string(word.begin(), word.end()), "world");
+    ASSERT_TRUE(file && file->Size() == 0 && file->WriteAt(0, std::string_view("hello")) &&
+                file->WriteAt(5, " world") && file->Size() == 11);
+    std::array<std::uint8_t, 8> bytes{};
+    EXPECT_TRUE(file->ReadExactlyAt(3, bytes) &&
+                std::string(bytes.begin(), bytes.end()) == "lo world");
     // Past the end: a short read, not a failure of the platform call.
-    std::array<std::uint8_t, 8> tail{};
-    EXPECT_EQ(file->ReadAt(8, tail), 3);
-    EXPECT_FALSE(file->ReadExactlyAt(8, tail));
+    EXPECT_TRUE(file->ReadAt(8, bytes) == 3 && !file->ReadExactlyAt(4, bytes));
     EXPECT_TRUE(!file->Truncate(-1) && file->Truncate(4) && file->Size() == 4);
-    const std::string full = dir.File("full");
+    const std::string full = dir.File("\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.jpg");
     test::WriteText(full, "12345");
+    EXPECT_EQ(Utf8FromPath(PathFromUtf8(full)), full);
     for (const std::string& path :
          {dir.File("missing"), dir.Path().string(), std::string(), full + std::string(1, '\0')}) {
         EXPECT_FALSE(File::Open(path, File::Mode::Read)) << path;
@@ -38,25 +35,16 @@ TEST(FileAccess, OpenModesOneHandlesReadsAndWritesAndLongOrNonAsciiNames) {
     EXPECT_FALSE(File::Open(dir.Path().string(), File::Mode::Append));
     EXPECT_EQ(File::Open(dir.File("new"), File::Mode::ReadWrite)->Size(), 0);
     auto appending = File::Open(full, File::Mode::Append);
-    ASSERT_TRUE(appending && appending->Append("67") && appending->Append(""));
-    EXPECT_EQ(appending->Size(), -1);
+    ASSERT_TRUE(appending && appending->Append("67") && appending->Append("") &&
+                appending->Size() == -1);
     EXPECT_EQ(File::Open(full, File::Mode::Read)->Size(), 7);
-    EXPECT_EQ(File::Open(full, File::Mode::CreateTruncate)->Size(), 0);
-    EXPECT_TRUE(File::Open(dir.File("log"), File::Mode::Append)->Append("x"));
-    const std::string path = dir.File("\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.jpg");
-    test::WriteText(path, "xyz");
-    EXPECT_EQ(File::Open(path, File::Mode::Read)->Size(), 3);
-    EXPECT_EQ(Utf8FromPath(PathFromUtf8(path)), path);
 #ifndef _WIN32
     // Longer than the stack buffer for names (Windows would need long-path support).
-    std::string folder = dir.Path().string();
-    while (folder.size() < 1100) {
-        folder += "/" + std::string(60, 'd');
-        std::filesystem::create_directory(PathFromUtf8(folder));
-    }
-    test::WriteText(folder + "/long.bin", "long");
-    EXPECT_EQ(File::Open(folder + "/long.bin", File::Mode::Read)->Size(), 4);
+    const std::string longName = std::string(full).insert(full.rfind('/'), 1100, '/');
+    EXPECT_EQ(File::Open(longName, File::Mode::Read)->Size(), 7);
 #endif
+    EXPECT_EQ(File::Open(full, File::Mode::CreateTruncate)->Size(), 0);
+    EXPECT_TRUE(File::Open(dir.File("log"), File::Mode::Append)->Append("x"));
 }
 
 // The copy inside the operating system answers Done, SourceEnded once it has copied something,
@@ -76,17 +64,15 @@ TEST(FileAccess, CopyRangeToCopiesOrSaysWhyNot) {
     if (source->CopyRangeTo(7, *destination, 4, 70000) == File::KernelCopy::Unsupported) {
         GTEST_SKIP() << "no copy between files in the operating system here";
     }
-    EXPECT_EQ(destination->Size(), 70004);
     EXPECT_EQ(test::ReadText(dir.File("dst")), "head" + bytes.substr(7, 70000));
     EXPECT_EQ(source->CopyRangeTo(99990, *destination, 70004, 20), File::KernelCopy::SourceEnded);
     EXPECT_EQ(source->CopyRangeTo(100000, *destination, 0, 5), File::KernelCopy::Unsupported);
 }
 
+// Two digits each, the year's two pairs too.
 TEST(Clock, DateAndTimeInTwoDigitFields) {
-    const LocalTime early{2026, 3, 4, 5, 6, 7}, late{1999, 12, 31, 23, 59, 58};
-    EXPECT_EQ(FormatDate(early) + " " + FormatClockTime(early) + " " + FormatDate(late) + " " +
-                  FormatClockTime(late),
-              "03-04-2026 05:06:07 12-31-1999 23:59:58");
+    const LocalTime time{2026, 3, 4, 15, 6, 7};
+    EXPECT_EQ(FormatDate(time) + " " + FormatClockTime(time), "03-04-2026 15:06:07");
 }
 
 TEST(CheckedMath, ResultsOutside32BitsEndTheRun) {

@@ -31,20 +31,15 @@ TEST(WindowsPaths, ChosenFilesIgnoreLetterCaseTravelAsWidePathsAndReachDriveRoot
     AddSelectedFiles(host, folder.substr(0, folder.size() - 1), {"Photo.Jpg", jp2}, 2);
     EXPECT_EQ(State(host.list), "photo.jpg|" + jp2);
     EXPECT_EQ(host.list.ItemText(1), jp2 + "\t\t\t\t\t" + folder);
-    host.fields[SettingsField::OutputPath] = folder;
-    host.fields[SettingsField::FileName] =
-        "r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC.pdf"; // "résumé €.pdf"
-    EXPECT_TRUE(CreateSinglePdf(host));
-    EXPECT_EQ(ReadText(folder + host.fields[SettingsField::FileName]).rfind("%PDF-1.3", 0), 0u);
-    const char* drive = std::getenv("FOLIONIX_SCRATCH_DRIVE");
-    if (drive == nullptr || drive != "D:"s) {
+    const std::string pdf = "r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC.pdf"; // "résumé €.pdf"
+    EXPECT_TRUE(CreateSinglePdf(host.With("O=" + folder + ";N=" + pdf)));
+    EXPECT_EQ(ReadText(folder + pdf).rfind("%PDF-1.3", 0), 0u);
+    if (const char* drive = std::getenv("FOLIONIX_SCRATCH_DRIVE"); !drive || drive != "D:"s) {
         GTEST_SKIP() << "no scratch drive D: (FOLIONIX_SCRATCH_DRIVE)";
     }
-    host.fields[SettingsField::OutputPath] = "D:"; // a bare drive gets its backslash
-    EXPECT_TRUE(CreateMultiplePdfs(host));
-    for (const std::string& pdf : {"D:\\photo.jpg.PDF"s, "D:\\" + jp2 + ".PDF"}) {
-        EXPECT_TRUE(std::filesystem::remove(PathFromUtf8(pdf))) << pdf;
-    }
+    EXPECT_TRUE(CreateMultiplePdfs(host.With("O=D:"))); // a bare drive gets its backslash
+    EXPECT_TRUE(std::filesystem::remove(PathFromUtf8("D:\\photo.jpg.PDF")) &&
+                std::filesystem::remove(PathFromUtf8("D:\\" + jp2 + ".PDF")));
 }
 
 } // namespace
