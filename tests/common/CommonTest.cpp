@@ -69,6 +69,23 @@ TEST(FileAccess, CopyRangeToCopiesOrSaysWhyNot) {
     EXPECT_EQ(source->CopyRangeTo(100000, *destination, 0, 5), File::KernelCopy::Unsupported);
 }
 
+#ifndef _WIN32
+// What a path names when it is not a regular file, for the message that leaves it out.
+TEST(FileAccess, DescribeFileTypeNamesWhatIsNotAFile) {
+    test::TempDir dir;
+    ASSERT_EQ(test::RunCommand("cd " + test::ShellQuote(dir.File("")) +
+                               " && mkfifo pipe && python3 -c \"import socket; "
+                               "socket.socket(socket.AF_UNIX).bind('socket')\""),
+              0);
+    std::string kinds;
+    for (const std::string& path : {dir.File(""), dir.File("pipe"), dir.File("socket"),
+                                    std::string("/dev/null"), dir.File("missing")}) {
+        kinds += DescribeFileType(path) + "|";
+    }
+    EXPECT_EQ(kinds, "a folder|a named pipe|a socket|a device||");
+}
+#endif
+
 // Two digits each, the year's two pairs too.
 TEST(Clock, DateAndTimeInTwoDigitFields) {
     const LocalTime time{2026, 3, 4, 15, 6, 7};
