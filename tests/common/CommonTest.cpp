@@ -8,6 +8,13 @@
 
 #include <array>
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace folionix {
 namespace {
 
@@ -73,10 +80,13 @@ TEST(FileAccess, CopyRangeToCopiesOrSaysWhyNot) {
 // What a path names when it is not a regular file, for the message that leaves it out.
 TEST(FileAccess, DescribeFileTypeNamesWhatIsNotAFile) {
     test::TempDir dir;
-    ASSERT_EQ(test::RunCommand("cd " + test::ShellQuote(dir.File("")) +
-                               " && mkfifo pipe && python3 -c \"import socket; "
-                               "socket.socket(socket.AF_UNIX).bind('socket')\""),
-              0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    dir.File("socket").copy(address.sun_path, sizeof address.sun_path - 1);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(socket);
+    ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
     std::string kinds;
     for (const std::string& path : {dir.File(""), dir.File("pipe"), dir.File("socket"),
                                     std::string("/dev/null"), dir.File("missing")}) {
