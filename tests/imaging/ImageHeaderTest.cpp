@@ -296,6 +296,8 @@ std::vector<Row> Jpeg2000Rows() {
         {"ExtendedPastEnd", &kJp2, Join({sig, ExtendedBox("free", {}, 1 << 20), jp2c}), "fail"},
         {"Extended2p32", &kJp2, Join({sig, ExtendedBox("free", {}, (1ull << 32) + 16), jp2c}),
          "fail"},
+        {"ExtendedTopByte", &kJp2, Join({sig, ExtendedBox("free", {}, 1ull << 56 | 16), jp2c}),
+         "fail"},
         {"ExtendedBelowSixteen", &kJp2, Join({sig, ExtendedBox("free", {}, 8), jp2c}), "fail"},
         {"ExtendedCutOff", &kJp2, Join({sig, {0, 0, 0, 1, 'f', 'r', 'e', 'e', 0, 0}}), "fail"},
         {"ExtendedJp2c", &kJp2, Join({sig, ExtendedBox("jp2c", Codestream(8, 8, {8}))}), "fail"},
