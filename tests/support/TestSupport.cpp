@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <stdexcept>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -19,18 +18,13 @@
 namespace folionix::test {
 
 TempDir::TempDir() {
+    // A random name and a counter, until a folder is new (creating one that fails throws).
     static std::atomic<int> counter{0};
     std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate =
-            base / ("folionix-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
-        if (std::filesystem::create_directory(candidate)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    do {
+        path_ = std::filesystem::temp_directory_path() /
+                ("folionix-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    } while (!std::filesystem::create_directory(path_));
 }
 
 TempDir::~TempDir() {
@@ -49,7 +43,7 @@ std::vector<std::uint8_t> ReadBytes(const std::string& utf8Path) {
 
 std::string ReadText(const std::string& utf8Path) {
     const std::vector<std::uint8_t> bytes = ReadBytes(utf8Path);
-    return std::string(bytes.begin(), bytes.end());
+    return {bytes.begin(), bytes.end()};
 }
 
 void WriteBytes(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
@@ -89,11 +83,7 @@ bool HaveTool(const std::string& program) {
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
     return quoted + "'";
 }
