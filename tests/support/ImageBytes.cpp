@@ -49,21 +49,19 @@ Bytes ExifSegment(bool littleEndian, const std::vector<TiffEntry>& entries,
                   const std::vector<std::uint32_t>& extraWords) {
     Bytes body{'E', 'x', 'i', 'f', 0, 0};
     auto put = [&](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            const int shift = 8 * (littleEndian ? i : size - 1 - i);
-            body.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
-        }
+        const Bytes field = Be(value, size);
+        Append(body, littleEndian ? Bytes(field.rbegin(), field.rend()) : field);
     };
-    Append(body, littleEndian ? Bytes{'I', 'I'} : Bytes{'M', 'M'});
-    put(0x2A, 2);
-    put(8, 4);
+    // The TIFF header: byte order, 42, IFD0 at offset 8.
+    Append(body, littleEndian ? Bytes{'I', 'I', 0x2A, 0, 8, 0, 0, 0}
+                              : Bytes{'M', 'M', 0, 0x2A, 0, 0, 0, 8});
     put(static_cast<std::uint32_t>(entries.size()), 2);
     for (const TiffEntry& e : entries) {
         put(e.tag, 2);
         put(e.type, 2);
         put(e.count, 4);
-        put(e.value, e.type == 3 ? 2 : 4);
-        put(0, e.type == 3 ? 2 : 0);
+        // A SHORT value sits in the first two bytes of the four-byte field.
+        put(e.type == 3 && !littleEndian ? e.value << 16 : e.value, 4);
     }
     put(0, 4); // no next IFD
     for (const std::uint32_t word : extraWords) {

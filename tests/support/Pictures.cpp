@@ -14,9 +14,8 @@ namespace {
 // per channel): its size comes first on the command's output, then the raw samples.
 bool ReadAs(const std::string& path, Picture& picture, const std::string& model) {
     std::string output;
-    if (RunCommand("convert " + ShellQuote(path) + " -depth 8 -print '%w %h\\n' " + model +
-                       ":- 2>/dev/null",
-                   &output) != 0 ||
+    const std::string options = " -depth 8 -print '%w %h\\n' " + model + ":- 2>/dev/null";
+    if (RunCommand("convert " + ShellQuote(path) + options, &output) != 0 ||
         std::sscanf(output.c_str(), "%d %d", &picture.width, &picture.height) != 2) {
         return false;
     }
@@ -84,13 +83,9 @@ void WritePicture(const std::string& path, int width, int height, bool grey, boo
             const int g = corner ? 20 : 40 + 200 * y / height;
             const int b = corner ? 20 : 200 - 150 * (x + y) / (width + height);
             const int wide = (r + g) / 2 * 257 + (x % 3) * 40;
-            if (grey && sixteenBit) {
-                text += {static_cast<char>(wide >> 8), static_cast<char>(wide & 0xFF)};
-            } else if (grey) {
-                text.push_back(static_cast<char>((r + g) / 2));
-            } else {
-                text += {static_cast<char>(r), static_cast<char>(g), static_cast<char>(b)};
-            }
+            text += grey && sixteenBit ? std::string{char(wide >> 8), char(wide & 0xFF)}
+                    : grey             ? std::string(1, char((r + g) / 2))
+                                       : std::string{char(r), char(g), char(b)};
         }
     }
     WriteText(path, text);
@@ -107,8 +102,7 @@ bool OpjCompress(const std::string& pnm, const std::string& output, const std::s
 }
 
 double Psnr(const Picture& a, const Picture& b) {
-    if (a.width != b.width || a.height != b.height || a.channels != b.channels ||
-        a.samples.size() != b.samples.size()) {
+    if (a.width != b.width || a.height != b.height || a.samples.size() != b.samples.size()) {
         return -1.0;
     }
     double sum = 0.0;

@@ -5,14 +5,12 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
 
 #ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 namespace folionix::test {
@@ -61,12 +59,11 @@ int RunCommand(const std::string& command, std::string* output) {
     if (pipe == nullptr) {
         return -1;
     }
+    std::string ignored;
+    std::string& out = output != nullptr ? *output : ignored;
     std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        if (output != nullptr) {
-            output->append(buffer.data(), got);
-        }
+    for (std::size_t got = 0; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+        out.append(buffer.data(), got);
     }
     const int status = pclose(pipe);
 #ifdef _WIN32
