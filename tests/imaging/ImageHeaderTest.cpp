@@ -1,6 +1,6 @@
-// The header readers over byte-built files and files from the Debian encoders. Each row is read
-// from a file and from memory by the standard reader and, from position 1, by ReadImageHeader:
-// all must agree and take one walk each, and the header's further facts must be the row's.
+// The header readers over byte-built files. Each row is read from a file and from memory by the
+// standard reader and, from position 1, by ReadImageHeader: all must agree and take one walk each,
+// and the header's further facts must be the row's.
 
 #include "imaging/ImageHeader.h"
 #include "imaging/modJ2K.h"
