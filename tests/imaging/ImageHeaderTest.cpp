@@ -1,25 +1,24 @@
-// The header readers over byte-built files and files from the Debian encoders. Each row is read
-// from a file and from memory by the standard reader and, from position 1, by ReadImageHeader:
-// all must agree and take one walk each, and the header's further facts must be the row's.
+// The header readers over byte-built files. Each row is read from a file and from memory by the
+// standard reader and, from position 1, by ReadImageHeader: all must agree and take one walk each,
+// and the header's further facts must be the row's.
 
 #include "imaging/ImageHeader.h"
 #include "imaging/modJ2K.h"
 #include "imaging/modJP2.h"
 #include "imaging/modJPG.h"
 #include "support/ImageBytes.h"
-#include "support/Pictures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <locale>
 #include <sstream>
 
 namespace folionix {
 namespace {
 
 using namespace test;
+using namespace std::string_literals;
 
 constexpr ImageInfo kCaller{11, 22, 33, 44, 55, 66}; // what the caller's record held
 
@@ -33,15 +32,13 @@ const Format kJp2{ImageKind::Jp2, GetJp2Info, GetJp2Info};
 const Format kJ2k{ImageKind::J2k, GetJ2kInfo, GetJ2kInfo};
 
 // The result on one line: "fail", or the six numbers; then the facts that differ from none.
-std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h) {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
+std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h = nullptr) {
     if (!ok) {
-        out << (i == ImageInfo{0, 0, 0, 0, 0, 0} ? "fail" : "fail, not cleared");
-    } else {
-        out << i.Width << "x" << i.Height << " " << i.XResolution << "x" << i.YResolution << " "
-            << i.BitsPerPixel << "/" << i.BitsPerComponent;
+        return i == ImageInfo{0, 0, 0, 0, 0, 0} ? "fail" : "fail, not cleared";
     }
+    std::ostringstream out;
+    out << i.Width << "x" << i.Height << " " << i.XResolution << "x" << i.YResolution << " "
+        << i.BitsPerPixel << "/" << i.BitsPerComponent;
     if (h == nullptr) {
         return out.str();
     }
@@ -49,21 +46,20 @@ std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h) {
     const JpegFacts& j = h->jpeg;
     const auto res = [&](const char* name, bool has, const Jp2ResolutionBox& b) {
         if (has) {
-            out << name << b.verticalNumerator << "/" << b.verticalDenominator << "e"
+            out << " " << name << b.verticalNumerator << "/" << b.verticalDenominator << "e"
                 << int{b.verticalExponent} << "," << b.horizontalNumerator << "/"
-                << b.horizontalDenominator << "e" << int{b.horizontalExponent} << " ";
+                << b.horizontalDenominator << "e" << int{b.horizontalExponent};
         }
     };
     if (h->kind == ImageKind::Jpeg) {
         out << " F" << j.hasFrame << ":" << std::hex << int{j.frameMarker} << std::dec << "/"
             << j.precision << " " << j.width << "x" << j.height << "x" << j.components
-            << (j.hierarchical ? " hier" : "") << (j.endsWithEndOfImage ? " eoi" : "");
-        if (j.hasAdobe) {
-            out << " adobe:" << j.adobeTransform;
-        }
-        if (j.hasJfif) {
-            out << " jfif:" << j.jfifUnits << ":" << j.jfifXDensity << "x" << j.jfifYDensity;
-        }
+            << (j.hierarchical ? " hier" : "") << (j.endsWithEndOfImage ? " eoi" : "")
+            << (j.hasAdobe ? " adobe:" + std::to_string(j.adobeTransform) : "")
+            << (j.hasJfif
+                    ? " jfif:" + std::to_string(j.jfifUnits) + ":" +
+                          std::to_string(j.jfifXDensity) + "x" + std::to_string(j.jfifYDensity)
+                    : "");
         if (j.hasExif) {
             out << " exif:" << j.exifOrientation << ":" << j.exifXResolution << "x"
                 << j.exifYResolution << ":" << j.exifResolutionUnit;
@@ -71,10 +67,9 @@ std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h) {
         return out.str();
     }
     if (h->kind == ImageKind::Jp2) {
-        out << " ";
         res("resc:", h->jp2.hasCaptureResolution, h->jp2.captureResolution);
         res("resd:", h->jp2.hasDisplayResolution, h->jp2.displayResolution);
-        out << "colr" << h->jp2.colourMethod << ":" << h->jp2.enumeratedColourSpace << " n"
+        out << " colr" << h->jp2.colourMethod << ":" << h->jp2.enumeratedColourSpace << " n"
             << h->jp2.components << ",";
     }
     out << " siz" << h->j2k.components << " " << h->j2k.gridWidth << "x" << h->j2k.gridHeight << "+"
@@ -82,17 +77,12 @@ std::string Text(bool ok, const ImageInfo& i, const ImageHeader* h) {
     return out.str();
 }
 
-// Reads the file with the format's readers (from memory too unless huge); every read gives the
+// Reads the file with the format's readers, from the file and from memory; every read gives the
 // same and counts one walk. The text of the result, with the facts when read from position 1.
-std::string ReadAll(const Format& format, const std::string& path, std::int32_t start = 1,
-                    bool huge = false) {
+std::string ReadAll(const Format& format, const std::string& path, std::int32_t start = 1) {
     const std::uint64_t walks = HeaderWalkCount();
     ImageInfo info = kCaller;
     const bool ok = format.fromPath(path, info, start);
-    EXPECT_EQ(HeaderWalkCount(), walks + 1);
-    if (huge) {
-        return Text(ok, info, nullptr);
-    }
     const Bytes bytes = ReadBytes(path);
     ImageInfo fromMemory = kCaller;
     ImageInfo zeros;
@@ -123,15 +113,19 @@ TEST_P(Reader, GivesTheRowsResultFromFileAndMemory) {
     TempDir dir;
     WriteBytes(dir.File("image"), row.bytes);
     const std::string text = ReadAll(*row.format, dir.File("image"), row.start);
-    const bool withFacts = row.expected.find(" |") != std::string::npos;
-    EXPECT_EQ(withFacts ? text : text.substr(0, text.find(" |")), row.expected);
+    const bool withFacts = row.expected.find(" |") != text.npos;
+    EXPECT_EQ(text.substr(0, withFacts ? text.npos : text.find(" |")), row.expected);
 }
 
 Bytes Segment(std::uint8_t code, const std::string& body) {
     return JpegSegment(code, Bytes(body.begin(), body.end()));
 }
 
-std::vector<Row> JpegRows() {
+Bytes Colour(std::uint8_t method, std::uint32_t space) {
+    return Box("colr", Join({{method, 0, 0}, Be(space, 4)}));
+}
+
+std::vector<Row> Rows() {
     const Bytes soi{0xFF, 0xD8};
     const Bytes frame = FrameSegment(0xC0, 8, 10, 10, 3);
     const std::string ten = "10x10 0x0 24/8";
@@ -149,19 +143,33 @@ std::vector<Row> JpegRows() {
                                        {0x011A, 5, 1, ExifExtraOffset(5)},
                                        {0x011B, 5, 1, 0xFFFFFFF0}},
                                       {72, 0});
+    const Bytes soc{0xFF, 0x4F};
+    const Bytes siz = SizSegment(8, 8, {8, 8, 8});
+    const Bytes sig = Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A});
+    const Bytes jp2c = Box("jp2c", Codestream(8, 8, {8}));
+    const std::string eight = "8x8 0x0 8/8";
+    const auto around = [&](const Bytes& boxes) { return Join({sig, boxes, jp2c}); };
+    const auto jp2h = [&](std::initializer_list<Bytes> boxes) {
+        return around(Box("jp2h", Join(boxes)));
+    };
+    const auto colour = [&](const std::string& colr) {
+        return eight + " | colr" + colr + " n1, siz1 8x8+0+0";
+    };
+    const Bytes resd = Box("resd", ResolutionContent(7, 2, 9, 4, 2, 3));
+    Bytes shortSiz = siz;
+    shortSiz[39] = 4; // one component more than the segment holds
     std::vector<Row> rows{
         {"Jfif300", &kJpeg, MakeJpeg(1024, 768, 300),
          "1024x768 300x300 24/8 | F1:c0/8 1024x768x3 eoi jfif:1:300x300"},
         {"PerCentimetre", &kJpeg, JpegFile({JfifSegment(2, 25, 125), frame}), "10x10 63x317 24/8"},
         {"App0sWithoutDensitySkipped", &kJpeg,
-         JpegFile({Segment(0xE0, std::string("jFIF\0\1\2\1\1\0\1\0\0\0", 14)), JfifSegment(0, 0, 0),
+         JpegFile({Segment(0xE0, "jFIF\0\1\2\1\1\0\1\0\0\0"s), JfifSegment(0, 0, 0),
                    JfifSegment(2, 118, 118), frame}),
          "10x10 300x300 24/8 | F1:c0/8 10x10x3 eoi jfif:2:118x118"},
         {"OneDensityStops", &kJpeg,
          JpegFile({JfifSegment(1, 0, 72), JfifSegment(1, 300, 300), Segment(0xE0, "J"), frame}),
          "10x10 0x72 24/8 | F1:c0/8 10x10x3 eoi jfif:1:0x72"},
-        {"FiveByteApp0IsNotJfif", &kJpeg,
-         JpegFile({Segment(0xE0, std::string("AVI1\0", 5)), JfifSegment(1, 96, 96), frame}),
+        {"Avi1NotJfif", &kJpeg, JpegFile({Segment(0xE0, "AVI1\0"s), JfifSegment(1, 96, 96), frame}),
          "10x10 96x96 24/8 | F1:c0/8 10x10x3 eoi jfif:1:96x96"},
         {"LastFrame", &kJpeg, JpegFile({frame, FrameSegment(0xC2, 12, 4, 5, 1)}),
          "4x5 0x0 12/12 | F1:c2/12 4x5x1 eoi"},
@@ -174,8 +182,8 @@ std::vector<Row> JpegRows() {
          ten + " | F1:c0/8 10x10x3 adobe:-1"},
         {"FirstGoodExifCounts", &kJpeg,
          JpegFile({Segment(0xE1, "http://ns.adobe.com/xap/1.0/"),
-                   Segment(0xE1, std::string("Exif\0\0IM\0\x2A\0\0\0\x08", 14)),
-                   Segment(0xE1, std::string("Exif\0\0MM\0\x2A\x7F\0\0\0", 14)),
+                   Segment(0xE1, "Exif\0\0IM\0\x2A\0\0\0\x08"s),
+                   Segment(0xE1, "Exif\0\0MM\0\x2A\x7F\0\0\0"s),
                    ExifSegment(true, {{0x0128, 3, 1, 3}, {0x011B, 5, 1, x3 + 8}, {0x0112, 3, 1, 8}},
                                {1, 1, 7, 2}),
                    ExifSegment(true, {{0x0112, 3, 1, 3}}), frame}),
@@ -183,53 +191,19 @@ std::vector<Row> JpegRows() {
         {"ExifBadEntries", &kJpeg, JpegFile({badExif, frame}), tenFacts + " exif:0:0x0:1"},
         {"ExifIfdPastEnd", &kJpeg, JpegFile({ifdPastEnd, frame}), tenFacts + " exif:6:0x0:2"},
         {"NoFrame", &kJpeg, JpegFile({JfifSegment(1, 200, 200)}), "11x22 200x200 55/66"},
-        {"EndOfImageLast", &kJpeg, Join({soi, frame, {0xFF, 0xD9}}), ten},
+        {"EndOfImageLast", &kJpeg, Join({soi, JpegSegment(0xFE, {}), frame, {0xFF, 0xD9}}), ten},
         {"StartBelowOne", &kJpeg, JpegFile({frame}), ten, -2147483647 - 1},
         {"StartPastALeadingBlock", &kJpeg, Join({Bytes(10, 0xEE), JpegFile({frame})}), ten, 11},
         {"LeadingBlock", &kJpeg, Join({Bytes(10, 0xEE), JpegFile({frame})}), "fail"},
         {"Empty", &kJpeg, {}, "fail"},
         {"SwappedSoi", &kJpeg, {0xD8, 0xFF, 0xFF, 0xD9}, "fail"},
         {"OnlySoi", &kJpeg, soi, "fail"},
-        {"EndsBeforeScan", &kJpeg, Join({soi, frame}), "fail"},
         {"ScanMarkerCutAtTheEnd", &kJpeg, Join({soi, frame, {0xFF, 0xDA}}), "fail"},
-        {"EndsInMarkerHeader", &kJpeg, Join({soi, frame, {0xFF, 0xDB, 0}}), "fail"},
         {"SegmentPastEnd", &kJpeg, Join({soi, JpegSegment(0xFE, {1, 2, 3}, 200)}), "fail"},
         {"LengthZero", &kJpeg, JpegFile({JpegSegment(0xFE, {}, 0)}), "fail"},
         {"LengthOne", &kJpeg, JpegFile({JpegSegment(0xFE, {}, 1)}), "fail"},
         {"FrameBelowTen", &kJpeg, JpegFile({JpegSegment(0xC0, {8, 0, 10, 0, 10})}), "fail"},
-        {"JfifShort", &kJpeg, JpegFile({Segment(0xE0, std::string("JFIF\0\1\2\1\0", 9))}), "fail"},
-        {"Jp2", &kJpeg, MakeJp2(8, 8), "fail"},
-    };
-    for (int code = 0xC0; code <= 0xCF; ++code) { // DHT, JPG and DAC carry no frame
-        const bool isFrame = code != 0xC4 && code != 0xC8 && code != 0xCC;
-        rows.push_back({"Marker" + std::to_string(code), &kJpeg,
-                        JpegFile({FrameSegment(static_cast<std::uint8_t>(code), 8, 3, 4, 1)}),
-                        isFrame ? "3x4 0x0 8/8" : "11x22 0x0 55/66"});
-    }
-    return rows;
-}
-
-Bytes Colour(std::uint8_t method, std::uint32_t space) {
-    return Box("colr", Join({{method, 0, 0}, Be(space, 4)}));
-}
-
-std::vector<Row> Jpeg2000Rows() {
-    const Bytes soc{0xFF, 0x4F};
-    const Bytes siz = SizSegment(8, 8, {8, 8, 8});
-    const Bytes sig = Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A});
-    const Bytes jp2c = Box("jp2c", Codestream(8, 8, {8}));
-    const std::string eight = "8x8 0x0 8/8";
-    const auto jp2With = [&](const Bytes& jp2hContent) {
-        return Join({sig, Box("jp2h", jp2hContent), jp2c});
-    };
-    const auto colour = [&](const std::string& colr) {
-        return eight + " | colr" + colr + " n1, siz1 8x8+0+0";
-    };
-    const Bytes resd = Box("resd", ResolutionContent(7, 2, 9, 4, 2, 3));
-    Bytes shortSiz = siz;
-    shortSiz.pop_back();
-    shortSiz[3] = static_cast<std::uint8_t>(shortSiz[3] - 1); // its length agrees with its bytes
-    std::vector<Row> rows{
+        {"JfifShort", &kJpeg, JpegFile({Segment(0xE0, "JFIF\0\1\2\1\0"s)}), "fail"},
         {"LastDepthCounts", &kJ2k, Codestream(3, 2, {8, 8, 8, 1}), "3x2 0x0 25/1 | siz4 3x2+0+0"},
         {"SignBitIsNoDepth", &kJ2k, Codestream(3, 2, {0x88, 8, 0x90}), "3x2 0x0 32/16"},
         {"OffsetKept", &kJ2k, Codestream(650, 500, {8}, 10, 0xFFFFFFF0u),
@@ -242,32 +216,25 @@ std::vector<Row> Jpeg2000Rows() {
          Join({soc, SizSegment(1, 2, {8}), SizSegment(3, 4, {12, 12}),
                Bytes{0xFF, 0x93, 0xFF, 0x51, 0, 3, 0}}),
          "3x4 0x0 24/12"},
-        {"StartPastALeadingBlock", &kJ2k, Join({Bytes(5, 0x4F), Codestream(8, 8, {8})}), eight, 6},
+        {"J2kStartPastABlock", &kJ2k, Join({Bytes(5, 0x4F), Codestream(8, 8, {8})}), eight, 6},
         {"ResBoxes", &kJp2,
-         Jp2File(
-             Box("res ", Join({Box("resc", ResolutionContent(11811, 1, 3937, 1, 0, -1)), resd})),
-             Codestream(9, 7, {8, 8})),
-         "9x7 0x0 16/8 | resc:11811/1e0,3937/1e-1 resd:7/2e2,9/4e3 colr1:16 n2, siz2 9x7+0+0"},
+         jp2h(
+             {Box("res ", Join({Box("resc", ResolutionContent(11811, 1, 3937, 1, 0, -1)), resd}))}),
+         eight + " | resc:11811/1e0,3937/1e-1 resd:7/2e2,9/4e3 colr0:0 n1, siz1 8x8+0+0"},
         {"StrayOrShortBoxesIgnored", &kJp2,
-         Join({sig,
-               Box("jp2h",
-                   Join({Box("colr", {3, 0}), Box("resc", ResolutionContent(1, 1, 1, 1, 4, 4)),
-                         Box("res ", Box("resc", Bytes(9, 1)))})),
-               Box("res ", resd), jp2c}),
+         Join({Box("res ", resd),
+               jp2h({Box("colr", {3, 0}), resd, Box("res ", Box("resc", Bytes(9, 1)))})}),
          colour("0:0")},
         {"FirstColrCounts", &kJp2,
-         Join({sig, Box("jp2h", Join({Colour(1, 17), Colour(1, 16)})), Box("jp2h", Colour(1, 18)),
-               jp2c}),
+         Join({Box("jp2h", Join({Colour(1, 17), Colour(1, 16)})), jp2h({Colour(1, 18)})}),
          colour("1:17")},
-        {"IccMethodOnly", &kJp2, jp2With(Box("colr", {2, 0, 0})), colour("2:0")},
-        {"EmptyColrCounts", &kJp2,
-         Join({sig, Box("jp2h", Box("colr", {})), Box("jp2h", Colour(1, 16)), jp2c}),
+        {"IccMethodOnly", &kJp2, jp2h({Box("colr", {2, 0, 0})}), colour("2:0")},
+        {"EmptyColrCounts", &kJp2, Join({Box("jp2h", Box("colr", {})), jp2h({Colour(1, 16)})}),
          colour("0:0")},
-        {"ResBoxOneBytePastItsJp2h", &kJp2, jp2With(Box("res ", resd, 27)), colour("0:0")},
-        {"ShortColrCounts", &kJp2, jp2With(Join({Box("colr", {1, 0, 0, 0}), Colour(1, 16)})),
-         colour("0:0")},
-        // A box of 64 KiB or more needs all four length bytes; extended lengths step alike; empty
-        // boxes are stepped over; a jp2c of length 0 runs to the end.
+        {"ResBoxOneBytePastItsJp2h", &kJp2, jp2h({Box("res ", resd, 27)}), colour("0:0")},
+        {"FourByteColr", &kJp2, jp2h({Box("colr", {1, 0, 0, 0}), Colour(1, 16)}), colour("0:0")},
+        // A box of 64 KiB or more needs all four length bytes; extended lengths step alike;
+        // empty boxes are stepped over; a jp2c of length 0 runs to the end.
         {"LongBoxes", &kJp2,
          Join({sig, Box("xml ", Bytes(70000, 'x')), ExtendedBox("free", {}), Box("free", {}),
                Box("jp2h", Box("res ", resd)), Box("JP2C", {1}),
@@ -275,38 +242,33 @@ std::vector<Row> Jpeg2000Rows() {
          eight + " | resd:7/2e2,9/4e3 colr0:0 n1, siz1 8x8+0+0"},
         {"Jp2cLength", &kJp2, Join({sig, Box("jp2c", Codestream(8, 8, {8}), 0xFFFFFFFF)}), eight},
         {"Jp2StartPastALeadingBlock", &kJp2, Join({Bytes(4, 0), sig, jp2c}), eight, 5},
-        {"J2kEmpty", &kJ2k, {}, "fail"},
-        {"OnlySoc", &kJ2k, soc, "fail"},
-        {"EndsBeforeData", &kJ2k, Join({soc, siz}), "fail"},
-        {"J2kSegmentPastEnd", &kJ2k, Join({soc, siz, {0xFF, 0x52, 1, 0, 0, 0}}), "fail"},
-        {"J2kLengthZero", &kJ2k, Join({soc, {0xFF, 0x64, 0, 0, 0xFF, 0x93}}), "fail"},
-        {"J2kLengthOne", &kJ2k, Join({soc, {0xFF, 0x64, 0, 1, 0xFF, 0x93}}), "fail"},
         {"SizWithoutCount", &kJ2k,
          Join({soc, JpegSegment(0x51, Bytes(35, 0)), {0xFF, 0x93, 0xFF, 0xD9}}), "fail"},
         {"SizBelowItsComponents", &kJ2k, Join({soc, shortSiz, {0xFF, 0x93}}), "fail"},
         {"JpegAsJ2k", &kJ2k, MakeJpeg(8, 8, 72), "fail"},
-        {"Jp2Empty", &kJp2, {}, "fail"},
         {"ShorterThanABoxHeader", &kJp2, {0, 0, 0, 12, 'j', 'P'}, "fail"},
         {"NoJp2c", &kJp2, sig, "fail"},
         {"BareCodestream", &kJp2, Codestream(8, 8, {8}), "fail"},
-        {"BoxLengthZero", &kJp2, Join({sig, Box("xml ", {}, 0), jp2c}), "fail"},
         {"BoxLengthNegative", &kJp2, Join({sig, Box("xml ", {}, 0x80000010), jp2c}), "fail"},
         {"BoxLengthBelowEight", &kJp2, Join({sig, Box("xml ", {}, 4), jp2c}), "fail"},
         {"BoxPastEnd", &kJp2, Join({sig, Box("xml ", {}, 5000), jp2c}), "fail"},
-        {"ExtendedPastEnd", &kJp2, Join({sig, ExtendedBox("free", {}, 1 << 20), jp2c}), "fail"},
-        {"Extended2p32", &kJp2, Join({sig, ExtendedBox("free", {}, (1ull << 32) + 16), jp2c}),
-         "fail"},
-        {"ExtendedBelowSixteen", &kJp2, Join({sig, ExtendedBox("free", {}, 8), jp2c}), "fail"},
+        {"Extended2p32", &kJp2, around(ExtendedBox("free", {}, (1ull << 32) + 16)), "fail"},
+        {"ExtendedTopByte", &kJp2, around(ExtendedBox("free", {}, 1ull << 56 | 16)), "fail"},
+        {"ExtendedBelowSixteen", &kJp2, around(ExtendedBox("free", {}, 8)), "fail"},
         {"ExtendedCutOff", &kJp2, Join({sig, {0, 0, 0, 1, 'f', 'r', 'e', 'e', 0, 0}}), "fail"},
         {"ExtendedJp2c", &kJp2, Join({sig, ExtendedBox("jp2c", Codestream(8, 8, {8}))}), "fail"},
         {"Jp2cNotACodestream", &kJp2, Join({sig, Box("jp2c", MakeJpeg(8, 8, 72))}), "fail"},
     };
+    for (int code = 0xC0; code <= 0xCF; ++code) { // DHT, JPG and DAC carry no frame
+        const bool isFrame = code != 0xC4 && code != 0xC8 && code != 0xCC;
+        rows.push_back({"Marker" + std::to_string(code), &kJpeg,
+                        JpegFile({FrameSegment(static_cast<std::uint8_t>(code), 8, 3, 4, 1)}),
+                        isFrame ? "3x4 0x0 8/8" : "11x22 0x0 55/66"});
+    }
     return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(Jpeg, Reader, testing::ValuesIn(JpegRows()),
-                         [](const auto& row) { return row.param.name; });
-INSTANTIATE_TEST_SUITE_P(Jpeg2000, Reader, testing::ValuesIn(Jpeg2000Rows()),
+INSTANTIATE_TEST_SUITE_P(Headers, Reader, testing::ValuesIn(Rows()),
                          [](const auto& row) { return row.param.name; });
 
 // Positions are signed 32-bit numbers: a JPEG whose end of image sits at the last position is
@@ -325,16 +287,15 @@ TEST(Reader, PositionsUpToTheSigned32BitLimit) {
     }
     jpeg.seekp(at).write("\xFF\xFE\x7F\xFB", 4).seekp(last - 1).write("\xFF\xD9", 2);
     std::ofstream jp2(PathFromUtf8(dir.File("huge.jp2")), std::ios::binary);
-    const Bytes first = Box("free", {}, 0x7FFFFFF8);
     const Bytes next = Join({Box("free", Bytes(56, 0)), Box("jp2c", Codestream(1, 1, {8}))});
-    jp2.write(reinterpret_cast<const char*>(first.data()), 8).seekp(0x7FFFFFF8);
-    jp2.write(reinterpret_cast<const char*>(next.data()),
-              static_cast<std::streamsize>(next.size()));
+    jp2 << "\177\377\377\370free"; // a box of 0x7FFFFFF8 bytes
+    jp2.seekp(0x7FFFFFF8) << std::string(next.begin(), next.end());
     if (!jpeg.flush() || !jp2.flush()) {
         GTEST_SKIP() << "no room for 2 GiB sparse files";
     }
-    EXPECT_EQ(ReadAll(kJpeg, dir.File("huge.jpg"), 1, true), "11x22 0x0 55/66");
-    EXPECT_EQ(ReadAll(kJp2, dir.File("huge.jp2"), 1, true), "fail");
+    ImageInfo info = kCaller;
+    EXPECT_EQ(Text(GetJpegInfo(dir.File("huge.jpg"), info, 1), info), "11x22 0x0 55/66");
+    EXPECT_EQ(Text(GetJp2Info(dir.File("huge.jp2"), info, 1), info), "fail");
 }
 
 // The kind by the text from the last dot in any case; one-byte files read, missing ones fail.
@@ -352,7 +313,7 @@ TEST(Reader, KindByNameOneByteFilesAndMissingFiles) {
     EXPECT_EQ(FileSource::Open(dir.File("one"))->ReadAt(0, two), 1);
     EXPECT_EQ(two[0], 7);
     for (const Format* format : {&kJpeg, &kJp2, &kJ2k}) {
-        EXPECT_EQ(ReadAll(*format, dir.File("missing"), 1, true), "fail");
+        EXPECT_EQ(ReadAll(*format, dir.File("missing")), "fail");
     }
 }
 

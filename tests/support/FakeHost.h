@@ -27,16 +27,7 @@ struct Message {
 // repeats), or the system's time when times is empty. The one host every test of the core uses.
 class FakeHost : public ConversionHost {
 public:
-    FakeHost() {
-        fields[SettingsField::OutputPath] = "out";
-        fields[SettingsField::FileName] = "JPEG_Output.PDF";
-        fields[SettingsField::PageWidth] = "8.5";
-        fields[SettingsField::PageHeight] = "11";
-        fields[SettingsField::MarginTop] = "0";
-        fields[SettingsField::MarginBottom] = "0";
-        fields[SettingsField::MarginLeft] = "0";
-        fields[SettingsField::MarginRight] = "0";
-    }
+    FakeHost() { With("O=out;N=JPEG_Output.PDF;W=8.5;H=11;T=0;B=0;L=0;R=0"); }
 
     std::string FieldText(SettingsField field) const override {
         reads.push_back(field);
@@ -58,12 +49,7 @@ public:
     }
     void Warn(const std::string& text) override { warnings.push_back(text); }
     LocalTime Now() const override {
-        if (times.empty()) {
-            return CurrentLocalTime();
-        }
-        const LocalTime time = times.at(nextTime < times.size() ? nextTime : times.size() - 1);
-        ++nextTime;
-        return time;
+        return times.empty() ? CurrentLocalTime() : times[std::min(nextTime++, times.size() - 1)];
     }
     const OutputPlan& Plan() const override {
         return plan != nullptr ? *plan : ConversionHost::Plan();

@@ -6,10 +6,6 @@ void Append(Bytes& to, const Bytes& from) {
     to.insert(to.end(), from.begin(), from.end());
 }
 
-void AppendText(Bytes& to, const std::string& text) {
-    to.insert(to.end(), text.begin(), text.end());
-}
-
 Bytes Be(std::uint64_t value, int size) {
     Bytes out;
     for (int shift = 8 * (size - 1); shift >= 0; shift -= 8) {
@@ -53,21 +49,19 @@ Bytes ExifSegment(bool littleEndian, const std::vector<TiffEntry>& entries,
                   const std::vector<std::uint32_t>& extraWords) {
     Bytes body{'E', 'x', 'i', 'f', 0, 0};
     auto put = [&](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            const int shift = 8 * (littleEndian ? i : size - 1 - i);
-            body.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
-        }
+        const Bytes field = Be(value, size);
+        Append(body, littleEndian ? Bytes(field.rbegin(), field.rend()) : field);
     };
-    AppendText(body, littleEndian ? "II" : "MM");
-    put(0x2A, 2);
-    put(8, 4);
+    // The TIFF header: byte order, 42, IFD0 at offset 8.
+    Append(body, littleEndian ? Bytes{'I', 'I', 0x2A, 0, 8, 0, 0, 0}
+                              : Bytes{'M', 'M', 0, 0x2A, 0, 0, 0, 8});
     put(static_cast<std::uint32_t>(entries.size()), 2);
     for (const TiffEntry& e : entries) {
         put(e.tag, 2);
         put(e.type, 2);
         put(e.count, 4);
-        put(e.value, e.type == 3 ? 2 : 4);
-        put(0, e.type == 3 ? 2 : 0);
+        // A SHORT value sits in the first two bytes of the four-byte field.
+        put(e.type == 3 && !littleEndian ? e.value << 16 : e.value, 4);
     }
     put(0, 4); // no next IFD
     for (const std::uint32_t word : extraWords) {
@@ -81,13 +75,11 @@ std::uint32_t ExifExtraOffset(std::size_t entryCount) {
 }
 
 Bytes JpegFile(std::initializer_list<Bytes> segments, bool withEndOfImage) {
-    Bytes out{0xFF, 0xD8};
-    for (const Bytes& s : segments) {
-        Append(out, s);
+    const Bytes scan = JpegSegment(0xDA, Bytes{1, 1, 0, 0, 0x3F, 0});
+    Bytes out = Join({{0xFF, 0xD8}, Join(segments), scan, {0x12, 0x34, 0xFF, 0x00, 0x56}});
+    if (withEndOfImage) {
+        Append(out, {0xFF, 0xD9});
     }
-    Append(out, JpegSegment(0xDA, Bytes{1, 1, 0, 0, 0x3F, 0}));
-    Append(out, withEndOfImage ? Bytes{0x12, 0x34, 0xFF, 0x00, 0x56, 0xFF, 0xD9}
-                               : Bytes{0x12, 0x34, 0xFF, 0x00, 0x56});
     return out;
 }
 
@@ -130,23 +122,17 @@ Bytes ExtendedBox(const std::string& type, const Bytes& content, std::uint64_t x
 
 Bytes ResolutionContent(std::uint16_t vrn, std::uint16_t vrd, std::uint16_t hrn, std::uint16_t hrd,
                         std::int8_t vre, std::int8_t hre) {
-    return Join({Be(vrn, 2),
-                 Be(vrd, 2),
-                 Be(hrn, 2),
-                 Be(hrd, 2),
-                 {static_cast<std::uint8_t>(vre), static_cast<std::uint8_t>(hre)}});
-}
-
-Bytes Jp2Header(const Bytes& extraJp2hContent) {
-    const Bytes ihdr{0, 0, 0, 48, 0, 0, 0, 64, 0, 3, 7, 7, 0, 0};
-    return Box("jp2h",
-               Join({Box("ihdr", ihdr), Box("colr", {1, 0, 0, 0, 0, 0, 16}), extraJp2hContent}));
+    return Join({Be(vrn, 2), Be(vrd, 2), Be(hrn, 2), Be(hrd, 2), Be(std::uint8_t(vre), 1),
+                 Be(std::uint8_t(hre), 1)});
 }
 
 Bytes Jp2File(const Bytes& extraJp2hContent, const Bytes& codestream) {
+    const Bytes ihdr{0, 0, 0, 48, 0, 0, 0, 64, 0, 3, 7, 7, 0, 0};
     return Join({Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A}),
                  Box("ftyp", {'j', 'p', '2', ' ', 0, 0, 0, 0, 'j', 'p', '2', ' '}),
-                 Jp2Header(extraJp2hContent), Box("jp2c", codestream)});
+                 Box("jp2h", Join({Box("ihdr", ihdr), Box("colr", {1, 0, 0, 0, 0, 0, 16}),
+                                   extraJp2hContent})),
+                 Box("jp2c", codestream)});
 }
 
 Bytes MakeJp2(std::uint32_t width, std::uint32_t height) {

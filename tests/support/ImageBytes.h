@@ -15,7 +15,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Be(std::uint64_t value, int size); // big-endian
 void Append(Bytes& to, const Bytes& from);
-void AppendText(Bytes& to, const std::string& text);
 Bytes Join(std::initializer_list<Bytes> parts);
 
 // --- JPEG ----------------------------------------------------------------------------------------
@@ -64,9 +63,8 @@ Bytes ExtendedBox(const std::string& type, const Bytes& content, std::uint64_t x
 // resc/resd content: numerators, denominators and exponents.
 Bytes ResolutionContent(std::uint16_t vrn, std::uint16_t vrd, std::uint16_t hrn, std::uint16_t hrd,
                         std::int8_t vre, std::int8_t hre);
-// "jp2h" with ihdr (64×48, three 8-bit components), colr (sRGB) and the extra content.
-Bytes Jp2Header(const Bytes& extraJp2hContent);
-// Signature, file type, Jp2Header(extra), jp2c(codestream).
+// Signature, file type, "jp2h" with ihdr (64×48, three 8-bit components), colr (sRGB) and the
+// extra content, then jp2c(codestream).
 Bytes Jp2File(const Bytes& extraJp2hContent, const Bytes& codestream);
 Bytes MakeJp2(std::uint32_t width, std::uint32_t height);
 

@@ -10,90 +10,52 @@ namespace folionix::test {
 
 namespace {
 
-std::string NumberText(double value) {
-    char buffer[64];
-    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
-// The next header token of a netpbm file, past blanks and comments.
-std::string NextToken(const std::vector<std::uint8_t>& bytes, std::size_t& at) {
-    std::string token;
-    for (; at < bytes.size(); ++at) {
-        const char c = static_cast<char>(bytes[at]);
-        if (c == '#') {
-            while (at < bytes.size() && bytes[at] != '\n') {
-                ++at;
-            }
-        } else if (c == ' ' || c == '\n' || c == '\r' || c == '\t') {
-            if (!token.empty()) {
-                break;
-            }
-        } else {
-            token.push_back(c);
-        }
-    }
-    return token;
-}
-
-// P5, P6 (spread to RGB, scaled to 8 bits) or P7 (as it is, 8 bits only).
-bool ReadNetpbm(const std::string& path, Picture& picture, bool pam) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(path);
-    std::size_t at = 0;
-    const std::string magic = NextToken(bytes, at);
-    int maxval = 0;
-    std::size_t channels = magic == "P6" ? 3 : 1;
-    if (pam && magic == "P7") {
-        for (std::string key = NextToken(bytes, at); !key.empty() && key != "ENDHDR";
-             key = NextToken(bytes, at)) {
-            const std::string value = NextToken(bytes, at);
-            int& field = key == "WIDTH"    ? picture.width
-                         : key == "HEIGHT" ? picture.height
-                         : key == "DEPTH"  ? picture.channels
-                                           : maxval;
-            field = key == "TUPLTYPE" ? field : std::atoi(value.c_str());
-        }
-        channels = static_cast<std::size_t>(picture.channels);
-    } else if (!pam && (magic == "P5" || magic == "P6")) {
-        picture.width = std::atoi(NextToken(bytes, at).c_str());
-        picture.height = std::atoi(NextToken(bytes, at).c_str());
-        maxval = std::atoi(NextToken(bytes, at).c_str());
-        picture.channels = 3;
-    } else {
-        return false;
-    }
-    ++at; // the one blank after the header
-    const std::size_t sampleBytes = maxval > 255 ? 2 : 1;
-    const auto pixels = static_cast<std::size_t>(picture.width * picture.height);
-    if (maxval <= 0 || (pam && maxval != 255) ||
-        bytes.size() < at + pixels * channels * sampleBytes) {
-        return false;
-    }
-    const auto outChannels = static_cast<std::size_t>(picture.channels);
-    picture.samples.assign(pixels * outChannels, 0);
-    for (std::size_t i = 0; i < picture.samples.size(); ++i) {
-        const std::size_t c = i % outChannels;
-        const std::size_t source =
-            (i / outChannels * channels + (channels == 1 ? 0 : c)) * sampleBytes;
-        const double value = sampleBytes == 2 ? bytes[at + source] * 256.0 + bytes[at + source + 1]
-                                              : bytes[at + source];
-        picture.samples[i] = static_cast<std::uint8_t>(std::lround(value * 255.0 / maxval));
-    }
-    return true;
-}
-
-struct RenderCommand {
-    std::string command; // writes output
+// Any picture ImageMagick reads, as 8-bit samples in the colour model ("rgb", "cmyk", one letter
+// per channel): its size comes first on the command's output, then the raw samples.
+bool ReadAs(const std::string& path, Picture& picture, const std::string& model) {
     std::string output;
-    bool pam = false;
-};
+    const std::string options = " -depth 8 -print '%w %h\\n' " + model + ":- 2>/dev/null";
+    if (RunCommand("convert " + ShellQuote(path) + options, &output) != 0 ||
+        std::sscanf(output.c_str(), "%d %d", &picture.width, &picture.height) != 2) {
+        return false;
+    }
+    picture.channels = static_cast<int>(model.size());
+    const std::string raw = output.substr(output.find('\n') + 1);
+    picture.samples.assign(raw.begin(), raw.end());
+    return picture.samples.size() ==
+           static_cast<std::size_t>(picture.width * picture.height * picture.channels);
+}
 
-std::map<std::string, Picture> RunRenderers(const std::map<std::string, RenderCommand>& commands) {
+// Each renderer's command line for page 1 (OUT: the file it writes, without the extension) and
+// that extension.
+using Commands = std::map<std::string, std::pair<std::string, std::string>>;
+
+std::map<std::string, Picture> Render(const std::string& pdfPath, double dpi,
+                                      const std::string& workFolder, bool cmyk) {
+    char r[32];
+    const std::string dpiText(r, std::to_chars(r, r + sizeof r, dpi).ptr);
+    const std::string gs =
+        "gs -q -dSAFER -dBATCH -dNOPAUSE -dFirstPage=1 -dLastPage=1 -r" + dpiText + " -sDEVICE=";
+    const std::string pdftoppm = "pdftoppm -r " + dpiText + " -f 1 -l 1 -singlefile ";
+    const std::string mutool = "mutool draw -q -r " + dpiText + " -c ";
+    const Commands commands =
+        cmyk ? Commands{{"pdftoppm",
+                         {pdftoppm + "-tiff -tiffcompression none -overprint PDF OUT", "tif"}},
+                        {"mutool", {mutool + "cmyk -o OUT.pam PDF 1", "pam"}},
+                        {"gs", {gs + "pamcmyk32 -o OUT.pam PDF", "pam"}}}
+             : Commands{{"pdftoppm", {pdftoppm + "PDF OUT", "ppm"}},
+                        {"mutool", {mutool + "rgb -o OUT.ppm PDF 1", "ppm"}},
+                        {"gs", {gs + "ppmraw -o OUT.ppm PDF", "ppm"}}};
     std::map<std::string, Picture> pictures;
     for (const auto& [name, render] : commands) {
-        std::remove(render.output.c_str());
+        const std::string out = workFolder + "/render-" + name;
+        std::string command = render.first;
+        command.replace(command.find("OUT"), 3, ShellQuote(out));
+        command.replace(command.find("PDF"), 3, ShellQuote(pdfPath));
+        std::remove((out + "." + render.second).c_str());
         Picture picture;
-        if (RunCommand(render.command + " >/dev/null 2>&1") == 0 &&
-            ReadNetpbm(render.output, picture, render.pam)) {
+        if (RunCommand(command + " >/dev/null 2>&1") == 0 &&
+            ReadAs(out + "." + render.second, picture, cmyk ? "cmyk" : "rgb")) {
             pictures[name] = std::move(picture);
         }
     }
@@ -103,11 +65,11 @@ std::map<std::string, Picture> RunRenderers(const std::map<std::string, RenderCo
 } // namespace
 
 bool ReadPnm(const std::string& path, Picture& picture) {
-    return ReadNetpbm(path, picture, false);
+    return ReadAs(path, picture, "rgb");
 }
 
 bool ReadPam(const std::string& path, Picture& picture) {
-    return ReadNetpbm(path, picture, true);
+    return ReadAs(path, picture, "cmyk");
 }
 
 void WritePicture(const std::string& path, int width, int height, bool grey, bool sixteenBit) {
@@ -121,13 +83,9 @@ void WritePicture(const std::string& path, int width, int height, bool grey, boo
             const int g = corner ? 20 : 40 + 200 * y / height;
             const int b = corner ? 20 : 200 - 150 * (x + y) / (width + height);
             const int wide = (r + g) / 2 * 257 + (x % 3) * 40;
-            if (grey && sixteenBit) {
-                text += {static_cast<char>(wide >> 8), static_cast<char>(wide & 0xFF)};
-            } else if (grey) {
-                text.push_back(static_cast<char>((r + g) / 2));
-            } else {
-                text += {static_cast<char>(r), static_cast<char>(g), static_cast<char>(b)};
-            }
+            text += grey && sixteenBit ? std::string{char(wide >> 8), char(wide & 0xFF)}
+                    : grey             ? std::string(1, char((r + g) / 2))
+                                       : std::string{char(r), char(g), char(b)};
         }
     }
     WriteText(path, text);
@@ -144,8 +102,7 @@ bool OpjCompress(const std::string& pnm, const std::string& output, const std::s
 }
 
 double Psnr(const Picture& a, const Picture& b) {
-    if (a.width != b.width || a.height != b.height || a.channels != b.channels ||
-        a.samples.size() != b.samples.size()) {
+    if (a.width != b.width || a.height != b.height || a.samples.size() != b.samples.size()) {
         return -1.0;
     }
     double sum = 0.0;
@@ -160,44 +117,12 @@ double Psnr(const Picture& a, const Picture& b) {
 
 std::map<std::string, Picture> RenderWithAll(const std::string& pdfPath, double dpi,
                                              const std::string& workFolder) {
-    const std::string r = NumberText(dpi);
-    const std::string pdf = ShellQuote(pdfPath);
-    const std::string base = workFolder + "/render";
-    const std::string gs =
-        "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r" + r + " -dFirstPage=1 -dLastPage=1 ";
-    return RunRenderers({
-        {"pdftoppm",
-         {"pdftoppm -r " + r + " -f 1 -l 1 -singlefile " + pdf + " " + ShellQuote(base + "-p"),
-          base + "-p.ppm"}},
-        {"mutool",
-         {"mutool draw -q -r " + r + " -c rgb -o " + ShellQuote(base + "-m.ppm") + " " + pdf + " 1",
-          base + "-m.ppm"}},
-        {"gs", {gs + "-o " + ShellQuote(base + "-g.ppm") + " " + pdf, base + "-g.ppm"}},
-        {"gs-fastcolor",
-         {gs + "-dUseFastColor -o " + ShellQuote(base + "-f.ppm") + " " + pdf, base + "-f.ppm"}},
-    });
+    return Render(pdfPath, dpi, workFolder, false);
 }
 
 std::map<std::string, Picture> RenderCmykWithAll(const std::string& pdfPath, double dpi,
                                                  const std::string& workFolder) {
-    const std::string r = NumberText(dpi);
-    const std::string pdf = ShellQuote(pdfPath);
-    const std::string base = workFolder + "/cmyk";
-    return RunRenderers({
-        {"pdftoppm",
-         {"pdftoppm -r " + r + " -f 1 -l 1 -singlefile -tiff -tiffcompression none -overprint " +
-              pdf + " " + ShellQuote(base + "-p") + " && /usr/bin/convert " +
-              ShellQuote(base + "-p.tif") + " " + ShellQuote(base + "-p.pam"),
-          base + "-p.pam", true}},
-        {"mutool",
-         {"mutool draw -q -r " + r + " -c cmyk -o " + ShellQuote(base + "-m.pam") + " " + pdf +
-              " 1",
-          base + "-m.pam", true}},
-        {"gs",
-         {"gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pamcmyk32 -r" + r +
-              " -dFirstPage=1 -dLastPage=1 -o " + ShellQuote(base + "-g.pam") + " " + pdf,
-          base + "-g.pam", true}},
-    });
+    return Render(pdfPath, dpi, workFolder, true);
 }
 
 } // namespace folionix::test

@@ -10,8 +10,7 @@
 
 namespace folionix::test {
 
-// An 8-bit picture: RGB from ReadPnm (grey spread to three channels), or a PAM file's channels
-// (four for CMYK).
+// An 8-bit picture: RGB from ReadPnm (grey spread to three channels), or CMYK from ReadPam.
 struct Picture {
     int width = 0;
     int height = 0;
@@ -19,9 +18,9 @@ struct Picture {
     std::vector<std::uint8_t> samples;
 };
 
-// Reads P5 or P6 (16-bit samples scaled to 8 bits) as RGB; false when missing or not such a file.
+// Reads a picture (P5 or P6, any file ImageMagick reads) as 8-bit RGB; false when it cannot.
 bool ReadPnm(const std::string& path, Picture& picture);
-// Reads a P7 (PAM) file with 8-bit samples as it is.
+// Reads a CMYK picture (a PAM file, a TIFF) as 8-bit CMYK.
 bool ReadPam(const std::string& path, Picture& picture);
 
 // Writes a P6 (or P5 when grey, 16-bit when asked) picture with ramps that differ along both axes
@@ -36,8 +35,8 @@ bool OpjCompress(const std::string& pnm, const std::string& output,
 // Peak signal-to-noise ratio in dB; 99 for identical pictures, -1 when the shapes differ.
 double Psnr(const Picture& a, const Picture& b);
 
-// Page 1 of the PDF at the resolution, as RGB, by "pdftoppm", "mutool", "gs" and "gs-fastcolor"
-// (Ghostscript with -dUseFastColor). A renderer that fails is missing from the result.
+// Page 1 of the PDF at the resolution, as RGB, by "pdftoppm", "mutool" and "gs". A renderer that
+// fails is missing from the result.
 std::map<std::string, Picture> RenderWithAll(const std::string& pdfPath, double dpi,
                                              const std::string& workFolder);
 // The same in CMYK (pdftoppm through a TIFF, mutool and Ghostscript to PAM), for CMYK images:

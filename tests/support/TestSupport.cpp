@@ -5,32 +5,24 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <stdexcept>
 
 #ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 namespace folionix::test {
 
 TempDir::TempDir() {
+    // A random name and a counter, until a folder is new (creating one that fails throws).
     static std::atomic<int> counter{0};
     std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate =
-            base / ("folionix-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
-        if (std::filesystem::create_directory(candidate)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    do {
+        path_ = std::filesystem::temp_directory_path() /
+                ("folionix-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    } while (!std::filesystem::create_directory(path_));
 }
 
 TempDir::~TempDir() {
@@ -49,7 +41,7 @@ std::vector<std::uint8_t> ReadBytes(const std::string& utf8Path) {
 
 std::string ReadText(const std::string& utf8Path) {
     const std::vector<std::uint8_t> bytes = ReadBytes(utf8Path);
-    return std::string(bytes.begin(), bytes.end());
+    return {bytes.begin(), bytes.end()};
 }
 
 void WriteBytes(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
@@ -67,12 +59,11 @@ int RunCommand(const std::string& command, std::string* output) {
     if (pipe == nullptr) {
         return -1;
     }
+    std::string ignored;
+    std::string& out = output != nullptr ? *output : ignored;
     std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        if (output != nullptr) {
-            output->append(buffer.data(), got);
-        }
+    for (std::size_t got = 0; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+        out.append(buffer.data(), got);
     }
     const int status = pclose(pipe);
 #ifdef _WIN32
@@ -89,11 +80,7 @@ bool HaveTool(const std::string& program) {
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
     return quoted + "'";
 }
