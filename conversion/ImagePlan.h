@@ -22,8 +22,8 @@ struct PlannedImage {
     bool embed = true; // false: the page is made without an image object
     ImageInfo info;    // pixel sizes for the dictionary, bits per pixel for the procedure sets
     // The resolution the layout uses, in whole dots per inch (0: 72).
-    std::int32_t xResolution = 0;
-    std::int32_t yResolution = 0;
+    std::int32_t xResolution{};
+    std::int32_t yResolution{};
     std::int32_t orientation = 1; // EXIF orientation 1..8
     ImageObjectOptions objectOptions;
 };
@@ -31,12 +31,12 @@ struct PlannedImage {
 // Where one image goes on its page: the page size in whole units, and the drawn box (left edge
 // x, top edge yTop, its sides); whole numbers unless the page limit scaled them.
 struct PageLayout {
-    std::int32_t pageWidth = 0;
-    std::int32_t pageHeight = 0;
-    double x = 0.0;
-    double yTop = 0.0;
-    double width = 0.0;
-    double height = 0.0;
+    std::int32_t pageWidth{};
+    std::int32_t pageHeight{};
+    double x{};
+    double yTop{};
+    double width{};
+    double height{};
     double scale = 1.0; // the page limit's factor
 };
 

@@ -21,19 +21,20 @@ enum class OutputMode { SinglePdf, MultiplePdfs };
 enum class ImagePosition { Centered, TopLeftCorner };
 
 // The options of one run as the window holds them (numbers already read by LeadingNumber).
+// ReadSettings fills every field.
 struct ConversionSettings {
     std::string outputFolder;
     std::string fileName;
-    PageSizeMode pageSizeMode = PageSizeMode::SpecifyPageSize;
-    double pageWidth = 8.5;
-    double pageHeight = 11;
-    double marginTop = 0;
-    double marginBottom = 0;
-    double marginLeft = 0;
-    double marginRight = 0;
-    OutputMode outputMode = OutputMode::SinglePdf;
-    ImagePosition imagePosition = ImagePosition::Centered;
-    bool shrinkOversized = true;
+    PageSizeMode pageSizeMode{};
+    double pageWidth{};
+    double pageHeight{};
+    double marginTop{};
+    double marginBottom{};
+    double marginLeft{};
+    double marginRight{};
+    OutputMode outputMode{};
+    ImagePosition imagePosition{};
+    bool shrinkOversized{};
 };
 
 // Reads all fields of the host into one record.
@@ -102,10 +103,10 @@ inline constexpr double kPointsPerInch = 72;
 
 // Margins in points (inches times 72), not rounded.
 struct PageMargins {
-    double top = 0;
-    double bottom = 0;
-    double left = 0;
-    double right = 0;
+    double top{};
+    double bottom{};
+    double left{};
+    double right{};
 };
 
 // The four margin fields of the host in points.
@@ -114,14 +115,14 @@ PageMargins ReadMarginsInPoints(const ConversionHost& host);
 // Where one image goes: whole-point sizes, and the image's left edge (x) and top edge (y)
 // measured from the page's left and bottom edges.
 struct ImagePlacement {
-    std::int32_t imageWidth = 0;
-    std::int32_t imageHeight = 0;
-    std::int32_t pageWidth = 0;
-    std::int32_t pageHeight = 0;
-    std::int32_t availableWidth = 0;
-    std::int32_t availableHeight = 0;
-    double x = 0;
-    double y = 0;
+    std::int32_t imageWidth{};
+    std::int32_t imageHeight{};
+    std::int32_t pageWidth{};
+    std::int32_t pageHeight{};
+    std::int32_t availableWidth{};
+    std::int32_t availableHeight{};
+    double x{};
+    double y{};
 };
 
 // Called with the page size as soon as it is known, before the shrink and position options are
