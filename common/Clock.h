@@ -6,12 +6,12 @@ namespace folionix {
 
 // A local date and clock time, as the PDF header and the completion message show it.
 struct LocalTime {
-    int year = 0;   // four digits
-    int month = 0;  // 1..12
-    int day = 0;    // 1..31
-    int hour = 0;   // 0..23
-    int minute = 0; // 0..59
-    int second = 0; // 0..59
+    int year{};   // four digits
+    int month{};  // 1..12
+    int day{};    // 1..31
+    int hour{};   // 0..23
+    int minute{}; // 0..59
+    int second{}; // 0..59
 };
 
 // The system clock's current local time. The run takes its times from its host instead, so that
