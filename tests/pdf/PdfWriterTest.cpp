@@ -100,13 +100,6 @@ void Grow(const std::string& path, std::int64_t size) {
     std::filesystem::resize_file(PathFromUtf8(path), static_cast<std::uintmax_t>(size));
 }
 
-// Turns the operating system's file-to-file copy off while it lives, so that the buffer path
-// (the only one on some platforms and file systems) runs here too.
-struct KernelCopyOff {
-    explicit KernelCopyOff(bool off) { SetKernelCopyEnabled(!off); }
-    ~KernelCopyOff() { SetKernelCopyEnabled(true); }
-};
-
 class PdfWriter : public ::testing::Test {
 protected:
     void SetUp() override { test::WriteText(image_, MinimalJpeg()); }
@@ -369,8 +362,9 @@ TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) 
     EXPECT_EQ(PdfFileLength(path_), 0); // a missing file is created empty
     const std::string source = MakeImage("src.bin", 10);
     const std::string destination = dir_.File("dst.bin");
+    // The buffer path (the only one on some platforms and file systems) runs here too.
     for (const bool buffer : {false, true}) {
-        const KernelCopyOff setting(buffer);
+        SetKernelCopyEnabled(!buffer);
         for (const std::size_t size : {1u, 31999u, 32000u, 32001u, 64000u, 64001u}) {
             Open();
             ASSERT_TRUE(Add(MakeImage("big.jpg", size), "I1"));
@@ -396,6 +390,7 @@ TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) 
                   "Cannot write to /dev/full: No space left on device");
 #endif
     }
+    SetKernelCopyEnabled(true);
 }
 
 // Refused images write nothing and take no number; a file embedded once is another name for
