@@ -176,10 +176,8 @@ struct AddOutcome {
 };
 
 // Adds dropped files to the host's list, each read once and checked by the host's plan. One
-// outcome per file offered, in order.
-std::vector<AddOutcome> AddDroppedFiles(ConversionHost& host, const DropData& data,
-                                        std::int32_t effect = 0, std::int32_t button = 0,
-                                        std::int32_t shift = 0, float x = 0, float y = 0);
+// outcome per file offered, in order. Where and how the drop was made changes nothing.
+std::vector<AddOutcome> AddDroppedFiles(ConversionHost& host, const DropData& data);
 // Adds the first count names chosen in the "Add Files" dialog, in the folder it answered.
 std::vector<AddOutcome> AddSelectedFiles(ConversionHost& host, const std::string& folder,
                                          const std::vector<std::string>& fileNames,

@@ -162,14 +162,7 @@ void SplitListEntry(const std::string& entry, std::string& fileName, std::string
     folder = WithTrailingSeparator(TrimSpaces(entry.substr(separator + EntrySeparator.size())));
 }
 
-std::vector<AddOutcome> AddDroppedFiles(ConversionHost& host, const DropData& data,
-                                        std::int32_t effect, std::int32_t button,
-                                        std::int32_t shift, float x, float y) {
-    static_cast<void>(effect);
-    static_cast<void>(button);
-    static_cast<void>(shift);
-    static_cast<void>(x);
-    static_cast<void>(y);
+std::vector<AddOutcome> AddDroppedFiles(ConversionHost& host, const DropData& data) {
     std::vector<AddOutcome> outcomes;
     if (data.hasText) {
         outcomes.push_back(AddDroppedFile(host, data.text));

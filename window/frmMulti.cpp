@@ -467,13 +467,8 @@ void frmMulti::List1_OLEDragDrop(QDropEvent* event) {
         return;
     }
     RunHandler(*this, [this, event] {
-        const QPointF at = event->position();
         const ListChanges changes(*listBox_);
-        static_cast<void>(AddDroppedFiles(*this, DropDataFromMime(*event->mimeData()),
-                                          static_cast<std::int32_t>(event->dropAction()),
-                                          static_cast<std::int32_t>(event->buttons().toInt()),
-                                          static_cast<std::int32_t>(event->modifiers().toInt()),
-                                          static_cast<float>(at.x()), static_cast<float>(at.y())));
+        static_cast<void>(AddDroppedFiles(*this, DropDataFromMime(*event->mimeData())));
     });
 }
 

@@ -575,14 +575,15 @@ void frmMulti::List1_KeyboardMenu() {
 
 void frmMulti::List1_OLEDragDrop(IDataObject* data, DWORD effect, int button, int shift, int x,
                                  int y) {
+    // Where and how the files were dropped changes nothing.
+    static_cast<void>(effect), static_cast<void>(button), static_cast<void>(shift);
+    static_cast<void>(x), static_cast<void>(y);
     if (runInProgress_ || data == nullptr) {
         return;
     }
     RunHandler(*this, [&] {
         const ListChanges changes(*listBox_);
-        static_cast<void>(AddDroppedFiles(*this, DropDataFromObject(data),
-                                          static_cast<std::int32_t>(effect), button, shift,
-                                          static_cast<float>(x), static_cast<float>(y)));
+        static_cast<void>(AddDroppedFiles(*this, DropDataFromObject(data)));
     });
 }
 
