@@ -115,8 +115,8 @@ bool DecideConformingJpeg(const ImageInfo& info, const JpegFacts& facts, Planned
 
     const bool jfifDensity = facts.hasJfif && (facts.jfifUnits == 1 || facts.jfifUnits == 2) &&
                              (info.XResolution != 0 || info.YResolution != 0);
-    double xDpi = 0.0;
-    double yDpi = 0.0;
+    double xDpi{};
+    double yDpi{};
     if (jfifDensity) {
         image.xResolution = info.XResolution;
         image.yResolution = info.YResolution;
@@ -155,8 +155,8 @@ bool DecideConformingJp2(const ImageInfo& info, const Jp2Facts& facts, PlannedIm
     }
     // The capture resolution is what the scanner or camera measured; the display resolution is
     // only a wish for showing it, so it counts only when no capture box is there.
-    double xDpi = 0.0;
-    double yDpi = 0.0;
+    double xDpi{};
+    double yDpi{};
     if ((facts.hasCaptureResolution && ResolutionBoxToDpi(facts.captureResolution, xDpi, yDpi)) ||
         (facts.hasDisplayResolution && ResolutionBoxToDpi(facts.displayResolution, xDpi, yDpi))) {
         image.xResolution = WholeDpi(xDpi);

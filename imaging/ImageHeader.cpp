@@ -17,7 +17,8 @@ bool HasExtension(std::string_view fileName, std::string_view extension) {
     if (dot == std::string_view::npos || fileName.size() - dot != extension.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < extension.size(); ++i) {
+    // Position 0 holds the dot that rfind found.
+    for (std::size_t i = 1; i < extension.size(); ++i) {
         const char c = fileName[dot + i];
         if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != extension[i]) {
             return false;

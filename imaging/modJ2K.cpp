@@ -69,11 +69,11 @@ bool header_walk::ReadCodestreamHeader(const ByteSource& source, ImageInfo& info
         if (code != kImageAndTileSize) {
             return true;
         }
-        std::int32_t width = 0;
-        std::int32_t height = 0;
-        std::int32_t components = 0;
-        std::int32_t bitsPerPixel = 0;
-        std::int32_t bitsPerComponent = 0;
+        std::int32_t width{};
+        std::int32_t height{};
+        std::int32_t components{};
+        std::int32_t bitsPerPixel{};
+        std::int32_t bitsPerComponent{};
         if (!ReadSegment(source, position, length, segment) ||
             !ParseSizSegment(segment, width, height, components, bitsPerPixel, bitsPerComponent)) {
             return false;

@@ -23,8 +23,8 @@ constexpr std::int64_t kLastPosition = std::numeric_limits<std::int32_t>::max();
 // the number of bytes up to it.
 struct Box {
     std::array<char, 4> type{};
-    std::int32_t content = 0;
-    std::int64_t end = 0;
+    std::int32_t content{};
+    std::int64_t end{};
 
     bool Is(std::string_view name) const { return std::string_view(type.data(), 4) == name; }
 

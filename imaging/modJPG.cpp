@@ -148,10 +148,10 @@ bool header_walk::ReadJpegHeader(const ByteSource& source, ImageInfo& info,
                 TakeJfif(segment, *facts);
             }
         } else if (IsFrameMarker(code)) {
-            std::int32_t width = 0;
-            std::int32_t height = 0;
-            std::int32_t precision = 0;
-            std::int32_t components = 0;
+            std::int32_t width{};
+            std::int32_t height{};
+            std::int32_t precision{};
+            std::int32_t components{};
             if (!ReadSegment(source, position, length, segment) ||
                 !ParseSofSegment(segment, width, height, precision, components)) {
                 return false;
