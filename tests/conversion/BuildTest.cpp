@@ -122,6 +122,21 @@ TEST_F(Build, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
     }
 }
 
+// With a JFIF density in inches, no EXIF and an end marker, the conforming plan's document is
+// the window's, byte for byte.
+TEST_F(Build, OrdinaryJpegsGiveTheWindowsBytesUnderTheConformingPlan) {
+    AddImage("rgb.jpg", MakeJpeg(64, 48, 72));
+    AddImage("grey.jpg", MakeJpeg(64, 48, 144, 1));
+    host.specifyPageSize = false;
+    FakeHost conforming = host;
+    conforming.plan = &ConformingPlan();
+    static_cast<void>(RunConversion(conforming));
+    const std::string text = ReadText(out + kPathSeparator + "JPEG_Output.PDF");
+    static_cast<void>(RunConversion(host));
+    EXPECT_NE(text.find("/ColorSpace /DeviceGray\n"), std::string::npos);
+    EXPECT_EQ(text, ReadText(out + kPathSeparator + "JPEG_Output.PDF"));
+}
+
 // A check that fails starts no build; an error that ends the run is reported, not shown, and
 // leaves no document.
 TEST_F(Build, RejectedOrFailedRunsWriteNothing) {

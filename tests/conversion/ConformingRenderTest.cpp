@@ -55,35 +55,27 @@ protected:
         return picture;
     }
 
-    // The plan's document of the files (page size from the image, one document), as text.
-    std::string Build(const std::vector<std::string>& files, const OutputPlan& plan) {
+    // The plan's document of the file (page size from the image), as text: qpdf finds nothing to
+    // say about it, and every renderer draws page 1 like the reference.
+    std::string Rendered(const std::string& file, const Picture& reference, double dpi,
+                         bool cmyk = false, double minPsnr = 30) {
+        const std::string work = Utf8FromPath(dir_.Path());
         FakeHost host;
-        host.fields[SettingsField::OutputPath] = Utf8FromPath(dir_.Path());
-        host.fields[SettingsField::FileName] = "out.pdf";
-        host.specifyPageSize = false;
-        host.plan = &plan;
-        host.times = {LocalTime{2026, 12, 5, 18, 30, 0}};
-        for (const std::string& file : files) {
-            host.AddFile(file);
-        }
+        host.With("O=" + work + ";N=out.pdf").specifyPageSize = false;
+        host.plan = &ConformingPlan();
+        host.AddFile(file);
         static_cast<void>(RunConversion(host));
-        return ReadText(Path("out.pdf"));
-    }
-
-    // qpdf finds nothing to say, and every renderer draws page 1 like the reference.
-    void ExpectRenders(const std::string& name, const Picture& reference, double dpi,
-                       bool cmyk = false, double minPsnr = 30) {
         std::string output;
         EXPECT_EQ(RunCommand("qpdf --check " + ShellQuote(Path("out.pdf")) + " 2>&1", &output), 0)
             << output;
-        const std::string work = Utf8FromPath(dir_.Path());
         const auto pictures = cmyk ? RenderCmykWithAll(Path("out.pdf"), dpi, work)
                                    : RenderWithAll(Path("out.pdf"), dpi, work);
         for (const char* renderer : {"pdftoppm", "mutool", "gs"}) {
             const auto found = pictures.find(renderer);
-            ASSERT_NE(found, pictures.end()) << name << ": " << renderer << " drew nothing";
-            EXPECT_GE(Psnr(found->second, reference), minPsnr) << name << " by " << renderer;
+            EXPECT_TRUE(found != pictures.end() && Psnr(found->second, reference) >= minPsnr)
+                << file << " by " << renderer;
         }
+        return ReadText(Path("out.pdf"));
     }
 
     TempDir dir_;
@@ -98,10 +90,9 @@ TEST_F(ConformingRender, CmykJpegWithAdobeMarkerIsDeclaredCmykAndInverted) {
         ShellQuote(jpg) + " && convert " + ShellQuote(jpg) + " " + ShellQuote(Path("ref.pam")));
     Picture reference;
     ASSERT_TRUE(ReadPam(Path("ref.pam"), reference));
-    EXPECT_NE((Build({jpg}, ConformingPlan()))
+    EXPECT_NE(Rendered(jpg, reference, 72, true)
                   .find("/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n"),
               std::string::npos);
-    ExpectRenders("cmyk-adobe-jpeg", reference, 72, true);
 }
 
 // Declared grey, the samples are drawn as they are: colour-managed readers would otherwise map
@@ -114,50 +105,37 @@ TEST_F(ConformingRender, Jpeg2000ColourSpacesGreyWithoutDepthInJp2) {
         {"rgb.j2k", false, "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n"}};
     for (const auto& [name, grey, dictionary] : cases) {
         const std::string file = Encode(name, grey, grey);
-        const std::string text = Build({file}, ConformingPlan());
+        const std::string text = Rendered(file, Decoded(file), 72, false, grey ? 40 : 30);
         EXPECT_EQ(text.substr(0, 9), "%PDF-1.5\n");
         EXPECT_NE(text.find(dictionary), std::string::npos);
-        ExpectRenders(name, Decoded(file), 72, false, grey ? 40 : 30);
     }
 }
 
 // EXIF orientation turns the page without decoding. A cjpeg file has JFIF units 0 (a pixel
-// shape, no resolution): the EXIF resolution sizes the page, scaled down above the limit.
-TEST_F(ConformingRender, ExifOrientationAndResolution) {
+// shape, no resolution): the EXIF resolution sizes the page, scaled down above the limit. A
+// truncated JPEG (no tags: its last two bytes cut) gets its end marker after the file's data.
+TEST_F(ConformingRender, ExifOrientationResolutionAndTruncation) {
     const std::tuple<std::string, const char*, const char*, double> cases[] = {
         {"Orientation=2", "[0 0 640 480]", "-flop", 72},
         {"Orientation=6", "[0 0 480 640]", "-rotate 90", 72},
         {"Orientation=7", "[0 0 480 640]", "-transverse", 72},
         {"ResolutionUnit=2 -EXIF:XResolution=144 -EXIF:YResolution=144", "[0 0 320 240]", "", 144},
-        {"ResolutionUnit=2 -EXIF:XResolution=2 -EXIF:YResolution=2", "[0 0 14400 10800]", "", 3.2}};
+        {"ResolutionUnit=2 -EXIF:XResolution=2 -EXIF:YResolution=2", "[0 0 14400 10800]", "", 3.2},
+        {"", "[0 0 64 48]", "", 72}};
     for (const auto& [tags, mediaBox, turn, dpi] : cases) {
-        const std::string jpg = Encode(std::to_string(dpi) + turn + ".jpg", false, false, 10);
-        Run("exiftool -q -overwrite_original -n -EXIF:" + tags + " " + ShellQuote(jpg));
-        EXPECT_NE((Build({jpg}, ConformingPlan())).find(std::string("/MediaBox ") + mediaBox),
-                  std::string::npos);
-        ExpectRenders(tags, Decoded(jpg, turn), dpi);
+        const std::string jpg =
+            Encode(std::to_string(dpi) + turn + ".jpg", false, false, tags.empty() ? 1 : 10);
+        const Picture reference = Decoded(jpg, turn);
+        Run(tags.empty()
+                ? "truncate -s -2 " + ShellQuote(jpg)
+                : "exiftool -q -overwrite_original -n -EXIF:" + tags + " " + ShellQuote(jpg));
+        const std::size_t length = ReadBytes(jpg).size() + (tags.empty() ? 2 : 0);
+        const std::string text = Rendered(jpg, reference, dpi);
+        EXPECT_NE(text.find(std::string("/MediaBox ") + mediaBox), std::string::npos) << tags;
+        EXPECT_NE(text.find("/Length " + std::to_string(length) + ">>\nstream\n"),
+                  std::string::npos)
+            << tags;
     }
-}
-
-TEST_F(ConformingRender, TruncatedJpegGetsItsEndMarkerAfterTheData) {
-    const std::string jpg = Encode("cut.jpg", false, false);
-    const Picture reference = Decoded(jpg);
-    Bytes bytes = ReadBytes(jpg);
-    bytes.resize(bytes.size() - 2);
-    WriteBytes(jpg, bytes);
-    const std::string text = Build({jpg}, ConformingPlan());
-    EXPECT_NE(text.find("/Length " + std::to_string(bytes.size() + 2) + ">>\nstream\n"),
-              std::string::npos);
-    ExpectRenders("truncated-jpeg", reference, 72);
-}
-
-// With a JFIF density in inches, no EXIF and an end marker, nothing differs from the window's.
-TEST_F(ConformingRender, OrdinaryJpegsGiveTheWindowsBytes) {
-    WriteBytes(Path("rgb.jpg"), MakeJpeg(64, 48, 72));
-    WriteBytes(Path("grey.jpg"), MakeJpeg(64, 48, 144, 1));
-    const std::string conforming = Build({Path("rgb.jpg"), Path("grey.jpg")}, ConformingPlan());
-    EXPECT_NE(conforming.find("/ColorSpace /DeviceGray\n"), std::string::npos);
-    EXPECT_EQ(conforming, Build({Path("rgb.jpg"), Path("grey.jpg")}, WindowPlan()));
 }
 
 } // namespace

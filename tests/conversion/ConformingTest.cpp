@@ -10,6 +10,7 @@
 
 #include <locale>
 #include <sstream>
+#include <tuple>
 
 namespace folionix {
 namespace {
@@ -169,83 +170,55 @@ TEST(ConformingDecision, DictionaryOrReasonPerCase) {
     }
 }
 
-TEST(ConformingPlan, AdmitsRefusesAndWarnsByThePath) {
+// A header not read plans no image; a refused one neither. Pages are checked, and JPEG 2000
+// files need version 1.5. (What Admit says is checked where files are added to the list.)
+TEST(ConformingPlan, PlansCheckedPagesAndTheVersion) {
     const OutputPlan& plan = ConformingPlan();
-    std::string message, warning, reason;
-    EXPECT_FALSE(plan.Admit("/in/a.jpg", Jpeg(0xC0, 8, 2), message, warning, reason));
-    EXPECT_EQ(message, "Cannot write a conforming PDF for image file: /in/a.jpg (two-component "
-                       "JPEG: no PDF colour space has two components)");
-    EXPECT_EQ(reason, "two-component JPEG: no PDF colour space has two components");
-    message.clear();
-    ImageHeader cut = Jpeg(0xC0, 8, 3);
-    cut.jpeg.endsWithEndOfImage = false;
-    EXPECT_TRUE(plan.Admit("/in/b.jpg", cut, message, warning, reason));
-    EXPECT_EQ(message, "");
-    EXPECT_EQ(warning, "Warning: image file does not end with an end-of-image marker "
-                       "(truncated?); the PDF adds one after its data: /in/b.jpg");
-    warning.clear();
-    EXPECT_TRUE(plan.Admit("/in/c.jp2", Jp2(1, 16, {}), message, warning, reason));
-    EXPECT_EQ(message + warning, "");
     PlannedImage image;
     EXPECT_FALSE(plan.PlanImage(Jpeg(0xC0, 8, 3), false, image));
     EXPECT_FALSE(plan.PlanImage(Jpeg(0xC0, 8, 2), true, image));
     EXPECT_TRUE(plan.PlanImage(Jpeg(0xC0, 8, 4, true), true, image));
     EXPECT_EQ(image.objectOptions.decodeArray, "[1 0 1 0 1 0 1 0]");
-    EXPECT_EQ(plan.PageLimit(), 14400);
     EXPECT_TRUE(plan.ChecksPages());
-    EXPECT_EQ(plan.DocumentVersion({}), "1.3");
-    EXPECT_EQ(plan.DocumentVersion({"a.jpg", "b.JPEG", "c.jpe", "c.j2k.jpg"}), "1.3");
-    EXPECT_EQ(plan.DocumentVersion({"a.jpg", "b.Jp2"}), "1.5");
-    EXPECT_EQ(plan.DocumentVersion({"c.J2K"}), "1.5");
+    EXPECT_EQ(plan.DocumentVersion({}) + plan.DocumentVersion({"a.jpg", "b.JPEG", "c.j2k.jpg"}) +
+                  plan.DocumentVersion({"a.jpe", "b.Jp2"}) + plan.DocumentVersion({"c.J2K"}),
+              "1.31.31.51.5");
 }
 
-PlannedImage ImageOf(std::int32_t width, std::int32_t height, std::int32_t dpi,
-                     std::int32_t orientation = 1) {
-    return {true, {width, height, 0, 0, 24, 8}, dpi, dpi, orientation, {}};
-}
-
-std::string Layout(const PlannedImage& image, double margin, const test::FakeHost& host) {
-    const PageLayout l =
-        LayOutImagePage(image, PageMargins{margin, margin, margin, margin}, host, kMaxPageSide);
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << l.pageWidth << "x" << l.pageHeight << " at " << l.x << "," << l.yTop << " " << l.width
-        << "x" << l.height << " *" << l.scale;
-    return out.str();
-}
-
-// A page side above the limit scales the page, its margins and its image by one factor;
-// orientations 5 to 8 swap the sides and the resolutions first.
-TEST(ConformingPlan, LayoutUnderThePageLimit) {
-    test::FakeHost host;
-    host.specifyPageSize = false;
-    EXPECT_EQ(Layout(ImageOf(640, 480, 2), 0, host), "14400x10800 at 0,10800 14400x10800 *0.625");
-    EXPECT_EQ(Layout(ImageOf(14400, 10, 72), 0, host), "14400x10 at 0,10 14400x10 *1");
-    PlannedImage turned = ImageOf(64, 48, 72, 6);
-    turned.xResolution = 144; // the stored width (64 px) at 144 dpi: 32 points
-    EXPECT_EQ(Layout(turned, 0, host), "48x32 at 0,32 48x32 *1");
-    turned.orientation = 3;
-    EXPECT_EQ(Layout(turned, 0, host), "32x48 at 0,48 32x48 *1");
-    host.specifyPageSize = true;
-    host.fields[SettingsField::PageWidth] = "100";
-    host.fields[SettingsField::PageHeight] = "250";
-    EXPECT_EQ(Layout(ImageOf(640, 480, 72), 72, host), "5760x14400 at 2624,7392 512x384 *0.8");
-
-    std::string message;
-    const OutputPlan& plan = ConformingPlan();
-    const PageMargins none{0, 0, 0, 0};
-    host.specifyPageSize = false;
-    EXPECT_TRUE(plan.CheckPage("/in/a.jpg", ImageOf(3, 3, 72), none, host, message));
-    EXPECT_EQ(message, "");
-    EXPECT_FALSE(plan.CheckPage("/in/a.jpg", ImageOf(3, 2, 72), none, host, message));
-    EXPECT_EQ(message, "Cannot write a conforming PDF for image file: /in/a.jpg (page side below "
-                       "3 units (3 x 2))");
-    EXPECT_FALSE(plan.CheckPage("/in/b.jpg", ImageOf(40000000, 10, 72), none, host, message));
-    EXPECT_EQ(message.rfind("Cannot write a conforming PDF for image file: /in/b.jpg (its page "
-                            "cannot be laid out: Overflow",
-                            0),
-              0u)
-        << message;
+// The page the plan lays out, or why it leaves the image out. A page side above the limit
+// scales the page, its margins and its image by one factor; orientations 5 to 8 swap the sides
+// and the resolutions first; a side below 3 units or a size past 32 bits is refused.
+TEST(ConformingPlan, PageUnderTheLimitOrRefused) {
+    const std::string refused = "Cannot write a conforming PDF for image file: a.jpg (";
+    // Pixels, x and y dpi, orientation, margin, page fields ("": the image's size), and the page.
+    using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                           double, const char*, std::string>;
+    const Row rows[] = {
+        {640, 480, 2, 2, 1, 0, "", "14400x10800 at 0,10800 14400x10800 *0.625"},
+        {14400, 10, 72, 72, 1, 0, "", "14400x10 at 0,10 14400x10 *1"},
+        {64, 48, 144, 72, 6, 0, "", "48x32 at 0,32 48x32 *1"}, // 64 px at 144 dpi: 32 points
+        {64, 48, 144, 72, 3, 0, "", "32x48 at 0,48 32x48 *1"},
+        {640, 480, 72, 72, 1, 72, "W=100;H=250", "5760x14400 at 2624,7392 512x384 *0.8"},
+        {3, 3, 72, 72, 1, 0, "", "3x3 at 0,3 3x3 *1"},
+        {3, 2, 72, 72, 1, 0, "", refused + "page side below 3 units (3 x 2))"},
+        {40000000, 10, 72, 72, 1, 0, "",
+         refused + "its page cannot be laid out: Overflow: image width does not fit in 32 bits)"},
+    };
+    for (const auto& [w, h, xdpi, ydpi, orientation, margin, fields, expected] : rows) {
+        test::FakeHost host;
+        host.With(fields).specifyPageSize = *fields != '\0';
+        const PlannedImage image{true, {w, h, 0, 0, 24, 8}, xdpi, ydpi, orientation, {}};
+        std::string message;
+        const std::optional<PageLayout> l = ConformingPlan().CheckPage(
+            "a.jpg", image, PageMargins{margin, margin, margin, margin}, host, message);
+        std::ostringstream out;
+        out.imbue(std::locale::classic());
+        if (l) {
+            out << l->pageWidth << "x" << l->pageHeight << " at " << l->x << "," << l->yTop << " "
+                << l->width << "x" << l->height << " *" << l->scale;
+        }
+        EXPECT_EQ(message + out.str(), expected);
+    }
 }
 
 // Where the stored image's corners land for each orientation (the stored first row is at the

@@ -1,10 +1,12 @@
 // The image list: entries, search, adding files, reordering and its popup menu.
 #include "common/FileAccess.h"
 #include "common/PathCase.h"
+#include "conversion/modConforming.h"
 #include "conversion/modFolionix.h"
 #include "conversion/modForms.h"
 #include "support/FakeHost.h"
 #include "support/ImageBytes.h"
+#include "support/ListState.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -149,15 +151,25 @@ TEST_F(AddFiles, OutcomesEntriesAndMessagesInOrder) {
     AddSelectedFiles(host, folder, {"y.jpg"}, 0);
     AddSelectedFiles(host, folder, {"y.jpg"}, -1);
     AddSelectedFiles(host, folder, {"x.jpg", "bad.png"}, 2);
+    // Under the conforming plan a refusal gives its reason, and a warning reaches the host.
+    host.plan = &ConformingPlan();
+    const std::string cut = Make("cut.jpg", JpegFile({FrameSegment(0xC0, 8, 9, 9, 3)}, false));
+    Drop({cut, Make("two.jpg", MakeJpeg(9, 9, 72, 2))});
+    const std::string warned = "Warning: image file does not end with an end-of-image marker "
+                               "(truncated?); the PDF adds one after its data: ";
+    EXPECT_EQ(host.warnings, std::vector<std::string>{warned + cut});
     const auto in = [&](const std::string& name, const std::string& sub = "") {
         return Entry(name, folder + sub) + "\n";
     };
     EXPECT_EQ(host.Listed(), "x*\n" + in("a.jpg") + in("c.Jp2") + in("d.J2K") + in("PHOTO.JPG") +
                                  (kFileNamesIgnoreCase ? "" : in("photo.jpg")) +
-                                 in("photo.jpg", "sub" + s) + in("scan.JPE") + in("x.jpg"));
+                                 in("photo.jpg", "sub" + s) + in("scan.JPE") + in("x.jpg") +
+                                 in("cut.jpg"));
+    const std::string two = "Cannot write a conforming PDF for image file: " + folder +
+                            "two.jpg (two-component JPEG: no PDF colour space has two components)";
     EXPECT_EQ(host.Shown(), unable + bad + kRefused + unable + e + kRefused + unable + "a.jpg" +
                                 kRefused + unable + scans + "page" + kRefused + unable + "bad.png" +
-                                kRefused);
+                                kRefused + two + kRefused);
 }
 
 // A menu service that hands out ids idBase + 1, idBase + 2 and answers with the item chosen (0:
@@ -196,34 +208,29 @@ private:
 
 // Steps: U up, D down, R remove selected, popup menu item 1 (up), 2 (down) or 0 (none).
 TEST(Reorder, SelectedRunsMoveByOnePlaceAndRemoveTakesThemAll) {
-    const std::string rows[][4] = {
-        {"ABCDE", "C", "U", "AC*BDE"},    {"ABCDE", "BC", "U", "B*C*ADE"},
-        {"ABCDE", "AC", "UU", "A*C*BDE"}, {"ABCDE", "E", "D", "ABCDE*"},
-        {"ABCDE", "D", "D", "ABCED*"},    {"ABCDE", "ABE", "D", "CA*B*DE*"},
-        {"ABCDE", "", "UD", "ABCDE"},     {"A", "A", "UD", "A*"},
-        {"ABCDEFG", "ACDG", "R", "BEF"},  {"AB", "AB", "R", ""},
-        {"ABCDE", "C", "1", "AC*BDE"},    {"ABCDE", "C", "2", "ABDC*E"},
-        {"ABCDE", "C", "0", "ABC*DE"},
+    const std::string rows[][3] = {
+        {"A|B|C*|D|E", "U", "A|C*|B|D|E"},    {"A|B*|C*|D|E", "U", "B*|C*|A|D|E"},
+        {"A*|B|C*|D|E", "UU", "A*|C*|B|D|E"}, {"A|B|C|D|E*", "D", "A|B|C|D|E*"},
+        {"A|B|C|D*|E", "D", "A|B|C|E|D*"},    {"A*|B*|C|D|E*", "D", "C|A*|B*|D|E*"},
+        {"A|B|C|D|E", "UD", "A|B|C|D|E"},     {"A*", "UD", "A*"},
+        {"A*|B|C*|D*|E|F|G*", "R", "B|E|F"},  {"A*|B*", "R", ""},
+        {"A|B|C*|D|E", "1", "A|C*|B|D|E"},    {"A|B|C*|D|E", "2", "A|B|D|C*|E"},
+        {"A|B|C*|D|E", "0", "A|B|C*|D|E"},
     };
-    for (const auto& [letters, selected, steps, after] : rows) {
-        FakeHost host;
-        for (const char c : letters) {
-            host.list.AddItem(std::string(1, c));
-            host.list.SetSelected(host.list.ListCount() - 1, selected.find(c) != std::string::npos);
-        }
+    for (const auto& [before, steps, after] : rows) {
+        ImageListModel list;
+        Fill(list, before);
         for (const char step : steps) {
             if (step == 'U' || step == 'D' || step == 'R') {
-                step == 'U'   ? MoveSelectionUp(host.list)
-                : step == 'D' ? MoveSelectionDown(host.list)
-                              : RemoveSelected(host.list);
+                step == 'U'   ? MoveSelectionUp(list)
+                : step == 'D' ? MoveSelectionDown(list)
+                              : RemoveSelected(list);
             } else {
                 FakeMenus menus(step - '0');
-                ShowListMenu(host.list, menus);
+                ShowListMenu(list, menus);
             }
         }
-        std::string state = host.Listed();
-        state.erase(std::remove(state.begin(), state.end(), '\n'), state.end());
-        EXPECT_EQ(state, after) << letters << " " << selected << " " << steps;
+        EXPECT_EQ(State(list), after) << before << " " << steps;
     }
 }
 

@@ -32,7 +32,7 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
         "-=0|.=0|.5=0.5|-.25=-0.25|1.2.3=1.2|1e-2=0.01|1.5D2=150|1.5d-1=0.15|1E 2=100|2e=2|2e+=2|"
         "2 e x=2|3E+1=30|x1=0|-0=0|1e-400=0|1e400=inf|-1e400=-inf|&HFF=255|&hff=255|&O17=15|"
         "&o 1 7=15|&H=0|&O8=0|&=0|&X1=0|&HFFFF=-1|&H8000=-32768|&H10000=65536|&HFFFFFFFF=-1|"
-        "&H100000000=0|&H1G=1|&O177777=-1");
+        "&H100000000=0|&H1G=1|&HA@=10|&ha[=10|&O177777=-1");
     for (std::string row; std::getline(rows, row, '|');) {
         const std::string text = row.substr(0, row.find('='));
         const double value = std::stod(row.substr(text.size() + 1));
@@ -71,14 +71,6 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
             EXPECT_TRUE(specify || (field != F::PageWidth && field != F::PageHeight));
         }
     }
-}
-
-// ReadSettings (a whole-settings snapshot for callers outside the build): the option states.
-TEST(ReadSettings, OnlyACheckedBoxShrinks) {
-    FakeHost grey;
-    grey.shrink = CheckState::Grayed;
-    EXPECT_TRUE(ReadSettings(FakeHost()).shrinkOversized);
-    EXPECT_FALSE(ReadSettings(grey).shrinkOversized);
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
@@ -136,35 +128,36 @@ TEST(Placement, SizesAndPositionPageBeginsFirst) {
         const std::string page =
             std::to_string(int(expected[2])) + "x" + std::to_string(int(expected[3]));
         EXPECT_EQ(host.events, (std::vector<std::string>{page, "shrink", "position"}));
+        EXPECT_EQ(ReadSettings(host).shrinkOversized, shrink); // only a checked box shrinks
     }
 }
 
 // Sizes past 32 bits end the run with the size named, instead of wrapping: the image's pixels,
 // the page fields, the page from margins around the image, the room left inside the margins.
 TEST(Placement, SizesBeyond32BitsRaiseInsteadOfWrapping) {
-    const auto failure = [](std::int32_t w, std::int32_t h, const std::string& changes,
-                            bool specify, PageMargins margins) -> std::string {
+    // Width, height, field changes, page size specified, margins, the size named ("" fits).
+    const std::tuple<std::int32_t, std::int32_t, const char*, bool, PageMargins, const char*>
+        rows[] = {
+            {29826161, 10, "", true, {}, ""},
+            {29826162, 10, "", true, {}, "image width"},
+            {10, 29826162, "", true, {}, "image height"},
+            {10, 10, "W=1e30", true, {}, "page width"},
+            {10, 10, "H=1e400", true, {}, "page height"},
+            {10, 10, "", false, {0, 0, 3e9, 0}, "page width"},
+            {10, 10, "", false, {3e9, 0, 0, 0}, "page height"},
+            {10, 10, "", true, {0, 0, -3e9, 0}, "available width"},
+            {10, 10, "", true, {0, -3e9, 0, 0}, "available height"},
+        };
+    for (const auto& [w, h, changes, specify, margins, named] : rows) {
+        std::string failure;
         try {
             PlaceImageOnPage(ImageInfo{w, h, 0, 0, 8, 8}, margins, HostWith(changes, specify));
-            return "fits";
         } catch (const RunError& error) {
-            // The size named, when the message is exactly "Overflow: <size> does not fit...".
-            const std::string text = error.what();
-            const std::string tail = " does not fit in 32 bits";
-            return text.starts_with("Overflow: ") && text.ends_with(tail)
-                       ? text.substr(10, text.size() - 10 - tail.size())
-                       : text;
+            failure = error.what();
         }
-    };
-    EXPECT_EQ(failure(29826161, 10, "", true, {}), "fits");
-    EXPECT_EQ(failure(29826162, 10, "", true, {}), "image width");
-    EXPECT_EQ(failure(10, 29826162, "", true, {}), "image height");
-    EXPECT_EQ(failure(10, 10, "W=1e30", true, {}), "page width");
-    EXPECT_EQ(failure(10, 10, "H=1e400", true, {}), "page height");
-    EXPECT_EQ(failure(10, 10, "", false, {0, 0, 3e9, 0}), "page width");
-    EXPECT_EQ(failure(10, 10, "", false, {3e9, 0, 0, 0}), "page height");
-    EXPECT_EQ(failure(10, 10, "", true, {0, 0, -3e9, 0}), "available width");
-    EXPECT_EQ(failure(10, 10, "", true, {0, -3e9, 0, 0}), "available height");
+        EXPECT_EQ(failure,
+                  *named ? std::string("Overflow: ") + named + " does not fit in 32 bits" : "");
+    }
 }
 
 } // namespace
