@@ -35,19 +35,17 @@ protected:
         ASSERT_EQ(RunCommand(command + " >/dev/null 2>&1"), 0) << command;
     }
 
-    // A picture of 64 × 48 times the scale written as PNM and encoded by cjpeg (.jpg) or
-    // opj_compress.
-    std::string Encode(const std::string& name, bool grey, bool sixteenBit, int scale = 1) {
-        const std::string pnm = Path(name + (grey ? ".pgm" : ".ppm"));
-        WritePicture(pnm, 64 * scale, 48 * scale, grey, sixteenBit);
-        EXPECT_TRUE(name.ends_with(".jpg") ? Cjpeg(pnm, Path(name)) : OpjCompress(pnm, Path(name)));
-        return Path(name);
-    }
-
-    // The file decoded on its own, turned by ImageMagick where asked.
-    Picture Decoded(const std::string& file, const std::string& turn = "") {
+    // A picture of 64 × 48 times the scale (16-bit when grey) written as PNM and encoded by
+    // cjpeg (.jpg) or opj_compress; returns it decoded on its own, turned by ImageMagick where
+    // asked.
+    Picture Encoded(const std::string& name, bool grey, int scale = 1,
+                    const std::string& turn = "") {
+        const std::string file = Path(name);
+        const std::string pnm = file + (grey ? ".pgm" : ".ppm");
         const std::string out = ShellQuote(file + ".ref.pnm");
-        Run((file.ends_with(".jpg") ? "djpeg -pnm -outfile " + out + " " + ShellQuote(file)
+        WritePicture(pnm, 64 * scale, 48 * scale, grey, grey);
+        EXPECT_TRUE(name.ends_with(".jpg") ? Cjpeg(pnm, file) : OpjCompress(pnm, file));
+        Run((name.ends_with(".jpg") ? "djpeg -pnm -outfile " + out + " " + ShellQuote(file)
                                     : "opj_decompress -i " + ShellQuote(file) + " -o " + out) +
             " && convert " + out + " " + turn + " " + out);
         Picture picture;
@@ -97,44 +95,42 @@ TEST_F(ConformingRender, CmykJpegWithAdobeMarkerIsDeclaredCmykAndInverted) {
 
 // Declared grey, the samples are drawn as they are: colour-managed readers would otherwise map
 // the file's enumerated grey through a profile that shifts its tones. Codestreams get a colour
-// space by their components.
-TEST_F(ConformingRender, Jpeg2000ColourSpacesGreyWithoutDepthInJp2) {
-    const std::tuple<const char*, bool, const char*> cases[] = {
-        {"grey16.jp2", true, "/JPXDecode\n/ColorSpace /DeviceGray\n/Width 64\n/Height 48\n"},
-        {"grey16.j2k", true, "/BitsPerComponent 16\n/ColorSpace /DeviceGray\n"},
-        {"rgb.j2k", false, "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n"}};
-    for (const auto& [name, grey, dictionary] : cases) {
-        const std::string file = Encode(name, grey, grey);
-        const std::string text = Rendered(file, Decoded(file), 72, false, grey ? 40 : 30);
-        EXPECT_EQ(text.substr(0, 9), "%PDF-1.5\n");
-        EXPECT_NE(text.find(dictionary), std::string::npos);
-    }
-}
-
-// EXIF orientation turns the page without decoding. A cjpeg file has JFIF units 0 (a pixel
-// shape, no resolution): the EXIF resolution sizes the page, scaled down above the limit. A
-// truncated JPEG (no tags: its last two bytes cut) gets its end marker after the file's data.
-TEST_F(ConformingRender, ExifOrientationResolutionAndTruncation) {
-    const std::tuple<std::string, const char*, const char*, double> cases[] = {
-        {"Orientation=2", "[0 0 640 480]", "-flop", 72},
-        {"Orientation=6", "[0 0 480 640]", "-rotate 90", 72},
-        {"Orientation=7", "[0 0 480 640]", "-transverse", 72},
-        {"ResolutionUnit=2 -EXIF:XResolution=144 -EXIF:YResolution=144", "[0 0 320 240]", "", 144},
-        {"ResolutionUnit=2 -EXIF:XResolution=2 -EXIF:YResolution=2", "[0 0 14400 10800]", "", 3.2},
-        {"", "[0 0 64 48]", "", 72}};
-    for (const auto& [tags, mediaBox, turn, dpi] : cases) {
-        const std::string jpg =
-            Encode(std::to_string(dpi) + turn + ".jpg", false, false, tags.empty() ? 1 : 10);
-        const Picture reference = Decoded(jpg, turn);
-        Run(tags.empty()
-                ? "truncate -s -2 " + ShellQuote(jpg)
-                : "exiftool -q -overwrite_original -n -EXIF:" + tags + " " + ShellQuote(jpg));
-        const std::size_t length = ReadBytes(jpg).size() + (tags.empty() ? 2 : 0);
-        const std::string text = Rendered(jpg, reference, dpi);
-        EXPECT_NE(text.find(std::string("/MediaBox ") + mediaBox), std::string::npos) << tags;
+// space by their components. EXIF orientation turns the page without decoding. A cjpeg file has
+// JFIF units 0 (a pixel shape, no resolution): the EXIF resolution sizes the page, scaled down
+// above the limit. A truncated JPEG (cut.jpg: its last two bytes cut) gets its end marker after
+// the file's data. Every other file is embedded whole.
+TEST_F(ConformingRender, ColourSpacesOrientationsResolutionsAndTruncation) {
+    // The file, the EXIF tags set (a 640 × 480 picture then), the turn, the dpi to render at and
+    // what the document must hold.
+    const std::tuple<std::string, std::string, const char*, double, const char*> cases[] = {
+        {"grey16.jp2", "", "", 72, "/JPXDecode\n/ColorSpace /DeviceGray\n/Width 64\n/Height 48\n"},
+        {"grey16.j2k", "", "", 72, "/BitsPerComponent 16\n/ColorSpace /DeviceGray\n"},
+        {"rgb.j2k", "", "", 72, "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n"},
+        {"o2.jpg", "Orientation=2", "-flop", 72, "/MediaBox [0 0 640 480]"},
+        {"o6.jpg", "Orientation=6", "-rotate 90", 72, "/MediaBox [0 0 480 640]"},
+        {"o7.jpg", "Orientation=7", "-transverse", 72, "/MediaBox [0 0 480 640]"},
+        {"r144.jpg", "ResolutionUnit=2 -EXIF:XResolution=144 -EXIF:YResolution=144", "", 144,
+         "/MediaBox [0 0 320 240]"},
+        {"r2.jpg", "ResolutionUnit=2 -EXIF:XResolution=2 -EXIF:YResolution=2", "", 3.2,
+         "/MediaBox [0 0 14400 10800]"},
+        {"cut.jpg", "", "", 72, "/MediaBox [0 0 64 48]"}};
+    for (const auto& [name, tags, turn, dpi, holds] : cases) {
+        const bool grey = name.starts_with("grey"), cut = name == "cut.jpg";
+        const std::string file = Path(name);
+        const Picture reference = Encoded(name, grey, tags.empty() ? 1 : 10, turn);
+        if (!tags.empty()) {
+            Run("exiftool -q -overwrite_original -n -EXIF:" + tags + " " + ShellQuote(file));
+        }
+        if (cut) {
+            Run("truncate -s -2 " + ShellQuote(file));
+        }
+        const std::size_t length = ReadBytes(file).size() + (cut ? 2 : 0);
+        const std::string text = Rendered(file, reference, dpi, false, grey ? 40 : 30);
+        EXPECT_EQ(text.substr(0, 9), name.ends_with(".jpg") ? "%PDF-1.3\n" : "%PDF-1.5\n");
+        EXPECT_NE(text.find(holds), std::string::npos) << name;
         EXPECT_NE(text.find("/Length " + std::to_string(length) + ">>\nstream\n"),
                   std::string::npos)
-            << tags;
+            << name;
     }
 }
 

@@ -85,78 +85,67 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
     }
 }
 
-// Sizes and position of one image (pixels and resolution) from the page fields, the margins
-// (all four, inches), shrink and centring: whole-point sizes, then the left and top edges. The
-// page begins as soon as its size is known, before shrink and position are read.
-TEST(Placement, SizesAndPositionPageBeginsFirst) {
-    // Width, height, dpi x and y, page size specified, field changes, margin, shrink, centred,
-    // and the image width, height, page width, height, x, y expected.
-    using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool,
-                           std::string, double, bool, bool, std::vector<double>>;
-    const Row rows[] = {
-        {3000, 2000, 300, 300, 1, "", 0, 1, 1, {612, 408, 612, 792, 0, 600}},
-        {2000, 1000, 200, 200, 0, "W=abc;H=", .5, 1, 1, {720, 360, 792, 432, 36, 396}},
-        {2000, 1000, 200, 200, 0, "", .5, 1, 0, {720, 360, 792, 432, 36, 396}},
-        {2000, 1000, 200, 200, 1, "", .5, 1, 0, {540, 270, 612, 792, 36, 756}},
-        {2000, 1000, 200, 200, 1, "", .5, 0, 0, {720, 360, 612, 792, 36, 756}},
-        {2000, 1000, 200, 200, 1, "", .5, 0, 1, {720, 360, 612, 792, -54, 576}},
-        {1000, 3000, 100, 100, 1, "", 1, 1, 1, {216, 648, 612, 792, 198, 720}},
-        {100, 100, 0, 0, 1, "W=8.5625", 0, 1, 0, {100, 100, 616, 792, 0, 792}},
-        {100, 100, 0, 0, 1, "W=8.4375", 0, 1, 0, {100, 100, 608, 792, 0, 792}},
-        {101, 51, 0, 0, 1, "", 0, 1, 1, {101, 51, 612, 792, 255.5, 421.5}},
-        {1200, 600, 100, 50, 1, "", 0, 1, 0, {612, 306, 612, 792, 0, 792}},
-        {612, 792, 72, 72, 1, "", 0, 1, 1, {612, 792, 612, 792, 0, 792}},
-        {0, 0, 0, 0, 0, "", .25, 1, 1, {0, 0, 36, 36, 18, 18}},
-        {0, 100, 0, 0, 1, "W=1;H=1", 1, 1, 0, {0, -72, 72, 72, 72, 0}},
+// Sizes and position of one image (pixels and resolution) from the page fields, the margins,
+// shrink and centring: whole-point sizes, then the left and top edges. The page begins as soon as
+// its size is known, before shrink and position are read. Sizes past 32 bits end the run with the
+// size named instead of wrapping: the image's pixels, the page fields, the page from margins
+// around the image, the room left inside the margins.
+TEST(Placement, SizesAndPositionOrTheSizeThatOverflows) {
+    const auto all = [](double inches) {
+        return PageMargins{inches * 72, inches * 72, inches * 72, inches * 72};
     };
-    for (const auto& [w, h, xdpi, ydpi, specify, changes, margin, shrink, centered, expected] :
+    // Pixels, dpi x and y, page size specified, field changes, margins, shrink, centred, and the
+    // image size, page size, left and top edges expected (or the failure).
+    using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool,
+                           const char*, PageMargins, bool, bool, std::string>;
+    const std::string tooBig = " does not fit in 32 bits";
+    const Row rows[] = {
+        {3000, 2000, 300, 300, 1, "", all(0), 1, 1, "612x408 612x792 0,600"},
+        {2000, 1000, 200, 200, 0, "W=abc;H=", all(.5), 1, 1, "720x360 792x432 36,396"},
+        {2000, 1000, 200, 200, 0, "", all(.5), 1, 0, "720x360 792x432 36,396"},
+        {2000, 1000, 200, 200, 1, "", all(.5), 1, 0, "540x270 612x792 36,756"},
+        {2000, 1000, 200, 200, 1, "", all(.5), 0, 0, "720x360 612x792 36,756"},
+        {2000, 1000, 200, 200, 1, "", all(.5), 0, 1, "720x360 612x792 -54,576"},
+        {1000, 3000, 100, 100, 1, "", all(1), 1, 1, "216x648 612x792 198,720"},
+        {100, 100, 0, 0, 1, "W=8.5625", all(0), 1, 0, "100x100 616x792 0,792"},
+        {100, 100, 0, 0, 1, "W=8.4375", all(0), 1, 0, "100x100 608x792 0,792"},
+        {101, 51, 0, 0, 1, "", all(0), 1, 1, "101x51 612x792 255.5,421.5"},
+        {1200, 600, 100, 50, 1, "", all(0), 1, 0, "612x306 612x792 0,792"},
+        {612, 792, 72, 72, 1, "", all(0), 1, 1, "612x792 612x792 0,792"},
+        {0, 0, 0, 0, 0, "", all(.25), 1, 1, "0x0 36x36 18,18"},
+        {0, 100, 0, 0, 1, "W=1;H=1", all(1), 1, 0, "0x-72 72x72 72,0"},
+        {29826161, 10, 0, 0, 1, "", all(0), 1, 0, "612x0 612x792 0,792"},
+        {29826162, 10, 0, 0, 1, "", all(0), 1, 1, "Overflow: image width" + tooBig},
+        {10, 29826162, 0, 0, 1, "", all(0), 1, 1, "Overflow: image height" + tooBig},
+        {10, 10, 0, 0, 1, "W=1e30", all(0), 1, 1, "Overflow: page width" + tooBig},
+        {10, 10, 0, 0, 1, "H=1e400", all(0), 1, 1, "Overflow: page height" + tooBig},
+        {10, 10, 0, 0, 0, "", {0, 0, 3e9, 0}, 1, 1, "Overflow: page width" + tooBig},
+        {10, 10, 0, 0, 0, "", {3e9, 0, 0, 0}, 1, 1, "Overflow: page height" + tooBig},
+        {10, 10, 0, 0, 1, "", {0, 0, -3e9, 0}, 1, 1, "Overflow: available width" + tooBig},
+        {10, 10, 0, 0, 1, "", {0, -3e9, 0, 0}, 1, 1, "Overflow: available height" + tooBig},
+    };
+    for (const auto& [w, h, xdpi, ydpi, specify, changes, margins, shrink, centered, expected] :
          rows) {
         FakeHost host = HostWith(changes, specify);
         host.shrink = shrink ? CheckState::Checked : CheckState::Unchecked;
         host.centered = centered;
-        const double m = margin * 72;
-        const ImagePlacement got = PlaceImageOnPage(
-            ImageInfo{w, h, xdpi, ydpi, 24, 8}, PageMargins{m, m, m, m}, host,
-            [&](std::int32_t width, std::int32_t height) {
-                host.events.push_back(std::to_string(width) + "x" + std::to_string(height));
-            });
-        EXPECT_EQ(
-            (std::vector<double>{double(got.imageWidth), double(got.imageHeight),
-                                 double(got.pageWidth), double(got.pageHeight), got.x, got.y}),
-            expected)
-            << w << "x" << h << " " << changes << " margin " << margin;
-        const std::string page =
-            std::to_string(int(expected[2])) + "x" + std::to_string(int(expected[3]));
-        EXPECT_EQ(host.events, (std::vector<std::string>{page, "shrink", "position"}));
-        EXPECT_EQ(ReadSettings(host).shrinkOversized, shrink); // only a checked box shrinks
-    }
-}
-
-// Sizes past 32 bits end the run with the size named, instead of wrapping: the image's pixels,
-// the page fields, the page from margins around the image, the room left inside the margins.
-TEST(Placement, SizesBeyond32BitsRaiseInsteadOfWrapping) {
-    // Width, height, field changes, page size specified, margins, the size named ("" fits).
-    const std::tuple<std::int32_t, std::int32_t, const char*, bool, PageMargins, const char*>
-        rows[] = {
-            {29826161, 10, "", true, {}, ""},
-            {29826162, 10, "", true, {}, "image width"},
-            {10, 29826162, "", true, {}, "image height"},
-            {10, 10, "W=1e30", true, {}, "page width"},
-            {10, 10, "H=1e400", true, {}, "page height"},
-            {10, 10, "", false, {0, 0, 3e9, 0}, "page width"},
-            {10, 10, "", false, {3e9, 0, 0, 0}, "page height"},
-            {10, 10, "", true, {0, 0, -3e9, 0}, "available width"},
-            {10, 10, "", true, {0, -3e9, 0, 0}, "available height"},
-        };
-    for (const auto& [w, h, changes, specify, margins, named] : rows) {
-        std::string failure;
+        std::ostringstream got;
         try {
-            PlaceImageOnPage(ImageInfo{w, h, 0, 0, 8, 8}, margins, HostWith(changes, specify));
+            const ImagePlacement p = PlaceImageOnPage(
+                ImageInfo{w, h, xdpi, ydpi, 24, 8}, margins, host,
+                [&](std::int32_t width, std::int32_t height) {
+                    host.events.push_back(std::to_string(width) + "x" + std::to_string(height));
+                });
+            got << p.imageWidth << "x" << p.imageHeight << " " << p.pageWidth << "x" << p.pageHeight
+                << " " << p.x << "," << p.y;
+            const std::string page =
+                std::to_string(p.pageWidth) + "x" + std::to_string(p.pageHeight);
+            EXPECT_EQ(host.events, (std::vector<std::string>{page, "shrink", "position"}));
+            EXPECT_EQ(ReadSettings(host).shrinkOversized, shrink); // only a checked box shrinks
         } catch (const RunError& error) {
-            failure = error.what();
+            got << error.what();
         }
-        EXPECT_EQ(failure,
-                  *named ? std::string("Overflow: ") + named + " does not fit in 32 bits" : "");
+        EXPECT_EQ(got.str(), expected) << w << "x" << h << " " << changes;
     }
 }
 
