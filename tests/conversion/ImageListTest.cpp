@@ -97,64 +97,56 @@ TEST(FindString, PrefixSearchWrapsRoundAndTheIndexAnswersAlike) {
     }
 }
 
-class AddFiles : public ::testing::Test {
-protected:
-    std::string Make(const std::string& name,
-                     const std::vector<std::uint8_t>& bytes = MakeJpeg(9, 9, 72)) {
-        std::filesystem::create_directories(PathFromUtf8(folder + name).parent_path());
-        WriteBytes(folder + name, bytes);
-        return folder + name;
-    }
-    std::vector<AddOutcome> Drop(std::vector<std::string> files) {
-        return AddDroppedFiles(host, DropData{false, "", std::move(files)});
-    }
-
-    TempDir dir;
-    std::string folder = Utf8FromPath(dir.Path()) + kPathSeparator;
-    FakeHost host;
-};
-
-const std::string kRefused = "|48|Image Error\n";
-
 // Outcomes in drop order; a file listed already is passed over, even when it is gone; chosen in
 // the dialog, a file is read first; adding keeps the selection. Where file names keep letter
 // case, PHOTO.JPG and photo.jpg are two files; where they ignore it, both names open one file,
 // listed once. The same name in two folders is two files. A plain-text drop is one path; a
 // dropped file's extension comes from its whole path, a chosen file's from its name alone (no
 // "." there: passed over silently). The dialog's count holds.
-TEST_F(AddFiles, OutcomesEntriesAndMessagesInOrder) {
-    const std::string s(1, kPathSeparator);
-    const std::string a = Make("a.jpg");
-    const std::string bad = Make("bad.jpg", {'P', 'N', 'G'});
-    const std::string e = Make("e.jpeg.txt");
+TEST(AddFiles, OutcomesEntriesAndMessagesInOrder) {
+    const TempDir dir;
+    const std::string folder = Utf8FromPath(dir.Path()) + kPathSeparator, s(1, kPathSeparator);
+    FakeHost host;
+    const auto make = [&](const std::string& name, const Bytes& bytes = MakeJpeg(9, 9, 72)) {
+        std::filesystem::create_directories(PathFromUtf8(folder + name).parent_path());
+        WriteBytes(folder + name, bytes);
+        return folder + name;
+    };
+    const auto drop = [&](std::vector<std::string> files) {
+        return AddDroppedFiles(host, DropData{false, "", std::move(files)});
+    };
+    const std::string refused = "|48|Image Error\n";
+    const std::string a = make("a.jpg");
+    const std::string bad = make("bad.jpg", {'P', 'N', 'G'});
+    const std::string e = make("e.jpeg.txt");
     host.list.AddItem("x");
     host.list.SetSelected(0, true);
     std::string results;
     for (const AddOutcome& o :
-         Drop({a, bad, Make("c.Jp2", MakeJp2(9, 9)), Make("d.J2K", MakeJ2k(9, 9)), e, a})) {
+         drop({a, bad, make("c.Jp2", MakeJp2(9, 9)), make("d.J2K", MakeJ2k(9, 9)), e, a})) {
         results += std::to_string(static_cast<int>(o.result)) + o.message + "\n";
     }
     const std::string unable = "Unable to load image file: ";
     EXPECT_EQ(results, "0\n2" + unable + bad + "\n0\n0\n2" + unable + e + "\n1\n");
     std::filesystem::remove(PathFromUtf8(a));
-    EXPECT_EQ(Drop({a}).at(0).result, AddResult::AlreadyListed);
+    EXPECT_EQ(drop({a}).at(0).result, AddResult::AlreadyListed);
     AddSelectedFiles(host, folder, {"a.jpg"}, 1);
 
-    Drop({Make("PHOTO.JPG"), Make("photo.jpg"), Make("sub" + s + "photo.jpg")});
+    drop({make("PHOTO.JPG"), make("photo.jpg"), make("sub" + s + "photo.jpg")});
     AddSelectedFiles(host, folder, {"photo.jpg", "PHOTO.JPG"}, 2);
-    AddDroppedFiles(host, DropData{true, Make("scan.JPE"), {"ignored.jpg"}});
+    AddDroppedFiles(host, DropData{true, make("scan.JPE"), {"ignored.jpg"}});
     const std::string scans = folder + "my.scans" + s;
-    Drop({Make("my.scans" + s + "page")});
+    drop({make("my.scans" + s + "page")});
     EXPECT_EQ(AddSelectedFiles(host, scans, {"page"}, 1).at(0).result, AddResult::PassedOver);
-    Make("x.jpg");
+    make("x.jpg");
     AddSelectedFiles(host, Utf8FromPath(dir.Path()), {"x.jpg", "y.jpg"}, 1);
     AddSelectedFiles(host, folder, {"y.jpg"}, 0);
     AddSelectedFiles(host, folder, {"y.jpg"}, -1);
     AddSelectedFiles(host, folder, {"x.jpg", "bad.png"}, 2);
     // Under the conforming plan a refusal gives its reason, and a warning reaches the host.
     host.plan = &ConformingPlan();
-    const std::string cut = Make("cut.jpg", JpegFile({FrameSegment(0xC0, 8, 9, 9, 3)}, false));
-    Drop({cut, Make("two.jpg", MakeJpeg(9, 9, 72, 2))});
+    const std::string cut = make("cut.jpg", JpegFile({FrameSegment(0xC0, 8, 9, 9, 3)}, false));
+    drop({cut, make("two.jpg", MakeJpeg(9, 9, 72, 2))});
     const std::string warned = "Warning: image file does not end with an end-of-image marker "
                                "(truncated?); the PDF adds one after its data: ";
     EXPECT_EQ(host.warnings, std::vector<std::string>{warned + cut});
@@ -167,9 +159,9 @@ TEST_F(AddFiles, OutcomesEntriesAndMessagesInOrder) {
                                  in("cut.jpg"));
     const std::string two = "Cannot write a conforming PDF for image file: " + folder +
                             "two.jpg (two-component JPEG: no PDF colour space has two components)";
-    EXPECT_EQ(host.Shown(), unable + bad + kRefused + unable + e + kRefused + unable + "a.jpg" +
-                                kRefused + unable + scans + "page" + kRefused + unable + "bad.png" +
-                                kRefused + two + kRefused);
+    EXPECT_EQ(host.Shown(), unable + bad + refused + unable + e + refused + unable + "a.jpg" +
+                                refused + unable + scans + "page" + refused + unable + "bad.png" +
+                                refused + two + refused);
 }
 
 // A menu service that hands out ids idBase + 1, idBase + 2 and answers with the item chosen (0:
