@@ -20,20 +20,17 @@ namespace folionix::test {
 namespace {
 
 // A list that keeps the list box's own linear prefix search.
-class PlainList final : public ListBox {
-public:
-    explicit PlainList(std::vector<std::string> texts) : texts_(std::move(texts)) {}
-    std::int32_t ListCount() const override { return static_cast<std::int32_t>(texts_.size()); }
-    std::string ItemText(std::int32_t i) const override { return texts_.at(std::size_t(i)); }
+struct PlainList final : ListBox {
+    explicit PlainList(std::vector<std::string> all) : texts(std::move(all)) {}
+    std::int32_t ListCount() const override { return static_cast<std::int32_t>(texts.size()); }
+    std::string ItemText(std::int32_t i) const override { return texts.at(std::size_t(i)); }
     void SetItemText(std::int32_t, const std::string&) override {}
     bool IsSelected(std::int32_t) const override { return false; }
     void SetSelected(std::int32_t, bool) override {}
     std::int32_t SelectedCount() const override { return 0; }
     void AddItem(const std::string&) override {}
     void RemoveItem(std::int32_t) override {}
-
-private:
-    std::vector<std::string> texts_;
+    std::vector<std::string> texts;
 };
 
 TEST(ListEntry, FileNameFiveTabsFolderSplitAtTheLastFiveTabs) {
@@ -52,22 +49,19 @@ TEST(ListEntry, FileNameFiveTabsFolderSplitAtTheLastFiveTabs) {
     }
 }
 
-// The entry that is exactly the text, its letter case as the platform's file names have it
-// (the in-memory list's indexed search is compared with this linear one below).
-TEST(FindListItem, WholeEntryLetterCaseByPlatform) {
-    const PlainList list({"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg", "abc", "abd", "AB"});
+// FindListItem: the entry that is exactly the text, its letter case as the platform's file names
+// have it. The prefix search ignores ASCII letter case and wraps round. The in-memory list
+// answers both from its index as the plain scan does, after appends and after changes that make
+// the index stale.
+TEST(ListSearch, WholeEntryOrPrefixAndTheIndexAnswersAlike) {
+    const PlainList names({"PHOTO.JPG.x", "other", "Photo.jpg", "photo.jpg", "abc", "abd", "AB"});
     std::string found;
     for (const char* text : {"photo.jpg", "Photo.jpg", "PHOTO.JPG", "photo.jp", "PHOTO.JPG.xy",
                              "OTHER", "ab", "AB", "x"}) {
-        found += std::to_string(FindListItem(list, text)) + " ";
+        found += std::to_string(FindListItem(names, text)) + " ";
     }
     EXPECT_EQ(found, kFileNamesIgnoreCase ? "2 2 2 -1 -1 1 6 6 -1 " : "3 2 -1 -1 -1 -1 -1 6 -1 ");
     EXPECT_EQ(FindListItem(ImageListModel(), "x"), -1);
-}
-
-// The prefix search ignores ASCII letter case and wraps round; the in-memory list answers from
-// its index as the plain scan does, after appends and after changes that make the index stale.
-TEST(FindString, PrefixSearchWrapsRoundAndTheIndexAnswersAlike) {
     const PlainList list({"ab", "b", "abc", "AB"});
     EXPECT_EQ(std::vector<int>({list.FindString(-1, "aB"), list.FindString(0, "ab"),
                                 list.FindString(3, "ab"), list.FindString(9, "b"),
@@ -164,38 +158,33 @@ TEST(AddFiles, OutcomesEntriesAndMessagesInOrder) {
                                 refused + two + refused);
 }
 
-// A menu service that hands out ids idBase + 1, idBase + 2 and answers with the item chosen (0:
-// none); the calls must be the list popup's.
-class FakeMenus final : public MenuService {
-public:
-    explicit FakeMenus(int choice) : choice_(choice) {}
+// A menu service that hands out ids idBase + 1, idBase + 2, answers with the item chosen (0:
+// none) and logs the calls, which must be the list popup's; the menu handed out is 42.
+struct FakeMenus final : MenuService {
+    explicit FakeMenus(int chosen) : choice(chosen) {}
     ~FakeMenus() override {
-        EXPECT_EQ(calls_, "new 1;add Move Selection Up 42;add Move Selection Down 42;"
-                          "show -1 -1 42;destroy 42;");
+        EXPECT_EQ(calls, "new 1;add Move Selection Up 42;add Move Selection Down 42;"
+                         "show -1 -1 42;destroy 42;");
+    }
+    std::intptr_t Log(const std::string& call, std::intptr_t value) {
+        calls += call + " " + std::to_string(value) + ";";
+        return 42;
     }
     std::intptr_t NewMenu(bool popup) override { return Log("new", popup); }
     bool AddMenuItem(std::intptr_t menu, const std::string& caption, std::int32_t& id,
                      std::int32_t idBase) override {
-        id = idBase + ++items_;
+        id = idBase + ++items;
         return Log("add " + caption, menu);
     }
     bool ShowPopupMenu(std::intptr_t menu, std::int32_t& id, std::string&, std::int32_t x,
                        std::int32_t y) override {
-        id = choice_;
-        return Log("show " + std::to_string(x) + " " + std::to_string(y), menu) && choice_ > 0;
+        id = choice;
+        return Log("show " + std::to_string(x) + " " + std::to_string(y), menu) && choice > 0;
     }
     bool DestroyMenuAll(std::intptr_t menu) override { return Log("destroy", menu); }
 
-private:
-    // Records the call; the menu handed out is 42.
-    std::intptr_t Log(const std::string& call, std::intptr_t value) {
-        calls_ += call + " " + std::to_string(value) + ";";
-        return 42;
-    }
-
-    int choice_;
-    int items_ = 0;
-    std::string calls_;
+    int choice, items = 0;
+    std::string calls;
 };
 
 // Steps: U up, D down, R remove selected, popup menu item 1 (up), 2 (down) or 0 (none).

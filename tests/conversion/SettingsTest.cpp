@@ -16,14 +16,6 @@ namespace {
 
 using F = SettingsField;
 
-// A host with fields changed as in "W=0;L=-1" (see FakeHost::With) and the two options.
-FakeHost HostWith(const std::string& changes, bool specify = true, bool single = true) {
-    FakeHost host;
-    host.With(changes).specifyPageSize = specify;
-    host.singlePdf = single;
-    return host;
-}
-
 // Pairs "text=value", split at "|": decimal texts as the settings are typed, then the whole
 // number forms (&H hexadecimal, &O octal, 16 bits signed below 65536) and overflow.
 TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
@@ -63,7 +55,9 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
         rows.emplace_back(std::string("N=a") + c + "b.pdf", true, true, name);
     }
     for (const auto& [changes, specify, single, message] : rows) {
-        FakeHost host = HostWith(changes, specify, single);
+        FakeHost host;
+        host.With(changes).specifyPageSize = specify;
+        host.singlePdf = single;
         EXPECT_EQ(ValidateSettings(host), message.empty()) << changes;
         EXPECT_EQ(host.Shown(), message) << changes;
         // Matching the image size, the page fields are not even read.
@@ -126,7 +120,8 @@ TEST(Placement, SizesAndPositionOrTheSizeThatOverflows) {
     };
     for (const auto& [w, h, xdpi, ydpi, specify, changes, margins, shrink, centered, expected] :
          rows) {
-        FakeHost host = HostWith(changes, specify);
+        FakeHost host;
+        host.With(changes).specifyPageSize = specify;
         host.shrink = shrink ? CheckState::Checked : CheckState::Unchecked;
         host.centered = centered;
         std::ostringstream got;
