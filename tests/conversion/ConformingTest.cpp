@@ -24,14 +24,12 @@ std::string Decide(const ImageHeader& header) {
         return "refused: " + reason;
     }
     const ImageObjectOptions& o = image.objectOptions;
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << reason << o.filter << " " << o.colorSpace.value_or("-") << " "
-        << o.bitsPerComponent.value_or(0) << (o.decodeArray.empty() ? "" : " ") << o.decodeArray
-        << (o.trailingBytes == "\xFF\xD9" ? " +EOI" : o.trailingBytes) << " " << image.xResolution
-        << "x" << image.yResolution << " o" << image.orientation << " " << image.info.Width << "x"
-        << image.info.Height;
-    return out.str();
+    const auto n = [](std::int32_t value) { return std::to_string(value); };
+    return reason + o.filter + " " + o.colorSpace.value_or("-") + " " +
+           n(o.bitsPerComponent.value_or(0)) + (o.decodeArray.empty() ? "" : " ") + o.decodeArray +
+           (o.trailingBytes == "\xFF\xD9" ? " +EOI" : o.trailingBytes) + " " +
+           n(image.xResolution) + "x" + n(image.yResolution) + " o" + n(image.orientation) + " " +
+           n(image.info.Width) + "x" + n(image.info.Height);
 }
 
 // A JPEG with a frame and an end marker; then JFIF (present, units), the reader's resolution and
@@ -74,94 +72,55 @@ ImageHeader With(ImageHeader h, void (*edit)(ImageHeader&)) {
 
 const std::string kDct = "DCTDecode DeviceRGB 8 ";
 const std::string kRgb = "DCTDecode DeviceRGB 8 0x0 o1 64x48";
-const std::string kCmyk = "DCTDecode DeviceCMYK 8 [1 0 1 0 1 0 1 0] 0x0 o1 64x48";
 const std::string kGrey16 = "JPXDecode DeviceGray 16 0x0 o1 ";
 const Jp2ResolutionBox k72{7200, 254, 7200, 254, 2, 2};
 
 const std::pair<ImageHeader, std::string> kDecisions[] = {
-    {Jpeg(0xC0, 8, 1), "DCTDecode DeviceGray 8 0x0 o1 64x48"},
     {Jpeg(0xC0, 8, 3, true), kRgb},
-    {Jpeg(0xC1, 8, 3), "DCTDecode DeviceRGB 8 0x0 o1 64x48"},
-    {Jpeg(0xC0, 8, 4), "DCTDecode DeviceCMYK 8 0x0 o1 64x48"},
-    {Jpeg(0xC0, 8, 4, true), kCmyk}, // Adobe's CMYK is stored inverted
-    {Jpeg(0xC2, 8, 4, true), kCmyk},
+    {Jpeg(0xC0, 8, 4, true), "DCTDecode DeviceCMYK 8 [1 0 1 0 1 0 1 0] 0x0 o1 64x48"}, // inverted
     {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.jpeg.endsWithEndOfImage = false; }),
      "DCTDecode DeviceRGB 8 +EOI 0x0 o1 64x48"},
     {Jpeg(0xC0, 8, 2), "refused: two-component JPEG: no PDF colour space has two components"},
     {Jpeg(0xC0, 8, 0), "refused: 0-component JPEG: no PDF colour space fits"},
-    {Jpeg(0xC1, 12, 3), "refused: 12-bit JPEG (frame type 0xC1)"},
-    {Jpeg(0xC2, 12, 1), "refused: 12-bit JPEG (frame type 0xC2)"},
     {Jpeg(0xC0, 16, 3), "refused: 16-bit JPEG (frame type 0xC0)"},
     {Jpeg(0xC3, 8, 3), "refused: lossless JPEG (frame type 0xC3)"},
     {Jpeg(0xC5, 8, 3), "refused: hierarchical JPEG (frame type 0xC5)"},
-    {Jpeg(0xC6, 8, 3), "refused: hierarchical JPEG (frame type 0xC6)"},
-    {Jpeg(0xC7, 8, 3), "refused: hierarchical JPEG (frame type 0xC7)"},
-    {Jpeg(0xCD, 8, 3), "refused: hierarchical JPEG (frame type 0xCD)"},
-    {Jpeg(0xCE, 8, 3), "refused: hierarchical JPEG (frame type 0xCE)"},
     {Jpeg(0xCF, 8, 3), "refused: hierarchical JPEG (frame type 0xCF)"},
     {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.jpeg.hierarchical = true; }),
      "refused: hierarchical JPEG (frame type 0xC0)"},
-    {Jpeg(0xC9, 8, 2), "refused: arithmetic-coded JPEG (frame type 0xC9)"}, // frame type first
-    {Jpeg(0xCA, 8, 3), "refused: arithmetic-coded JPEG (frame type 0xCA)"},
     {Jpeg(0xCB, 8, 3), "refused: arithmetic-coded JPEG (frame type 0xCB)"},
     {Jpeg(0xC4, 8, 3), "refused: unsupported JPEG frame type 0xC4"},
     {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.jpeg.hasFrame = false; }),
      "refused: no JPEG frame header before the first scan"},
-    {With(Jpeg(0xC0, 8, 3), [](ImageHeader& h) { h.info.Height = 0; }),
-     "refused: width or height below 1 pixel (64 x 0)"},
     {ImageHeader{}, "refused: not a JPEG or JPEG 2000 file name"},
     // JFIF in inches or centimetres gives the reader's values; JFIF units 0, no JFIF or no density
     // gives the EXIF resolution when it has a unit of inches (2) or centimetres (3), else 0.
-    {Jpeg(0xC0, 8, 3, false, true, 1, 300, 200, 0, 96, 96, 2), kDct + "300x200 o1 64x48"},
-    {Jpeg(0xC0, 8, 3, false, true, 2, 300, 300, 0, 0, 0, 2), kDct + "300x300 o1 64x48"},
     {Jpeg(0xC0, 8, 3, false, true, 1, 0, 150, 0, 0, 0, 2), kDct + "0x150 o1 64x48"},
-    {Jpeg(0xC0, 8, 3, false, true, 0, 1, 1, 0, 0, 0, 2), kRgb},
-    {Jpeg(0xC0, 8, 3, false, true, 0, 1, 1, 0, 144, 144, 2), kDct + "144x144 o1 64x48"},
     {Jpeg(0xC0, 8, 3, false, true, 0, 1, 1, 0, 100, 50, 3), kDct + "254x127 o1 64x48"},
-    {Jpeg(0xC0, 8, 3, false, true, 0, 1, 1, 0, 0.2, 299.6, 2), kDct + "1x300 o1 64x48"},
-    {Jpeg(0xC0, 8, 3, false, true, 0, 1, 1, 0, 4e9, 4e9, 2), kDct + "1000000x1000000 o1 64x48"},
     {Jpeg(0xC0, 8, 3, false, false, 0, 0, 0, 0, 300, 0, 2), kDct + "300x300 o1 64x48"},
     {Jpeg(0xC0, 8, 3, false, false, 0, 0, 0, 0, 0, 300, 2), kDct + "300x300 o1 64x48"},
     {Jpeg(0xC0, 8, 3, false, true, 1, 0, 0, 0, 200, 100, 2), kDct + "200x100 o1 64x48"},
-    {Jpeg(0xC0, 8, 3, false, false, 0, 0, 0, 0, 300, 300, 1), kRgb},
-    {Jpeg(0xC0, 8, 3, false, false, 0, 0, 0, 0, 300, 300, 4), kRgb},
-    {Jpeg(0xC0, 8, 3, false, false, 0, 0, 0, 0, 0, 0, 2), kRgb},
     {Jpeg(0xC0, 8, 3, false, true, 3, 30, 30, 0, 0, 0, 2), kRgb},
     // EXIF orientations 2 to 8 are kept, any other value is 1.
-    {Jpeg(0xC0, 8, 3, false, true, 1, 0, 0, 1, 0, 0, 0), kRgb},
     {Jpeg(0xC0, 8, 3, false, true, 1, 0, 0, 2, 0, 0, 0), kDct + "0x0 o2 64x48"},
     {Jpeg(0xC0, 8, 3, false, true, 1, 0, 0, 8, 0, 0, 0), kDct + "0x0 o8 64x48"},
     {Jpeg(0xC0, 8, 3, false, true, 1, 0, 0, 9, 0, 0, 0), kRgb},
-    {Jpeg(0xC0, 8, 3, false, true, 1, 0, 0, -1, 0, 0, 0), kRgb},
     // JP2: an enumerated sRGB or sYCC box gives DeviceRGB, greyscale DeviceGray, anything else
     // (another space, a profile, no box) lets the file speak; never a depth.
-    {Jp2(1, 16, {}), "JPXDecode DeviceRGB 0 0x0 o1 64x48"},
     {Jp2(1, 18, {}), "JPXDecode DeviceRGB 0 0x0 o1 64x48"},
     {Jp2(1, 17, {}), "JPXDecode DeviceGray 0 0x0 o1 64x48"},
-    {Jp2(1, 12, {}), "JPXDecode - 0 0x0 o1 64x48"},
-    {Jp2(2, 17, {}), "JPXDecode - 0 0x0 o1 64x48"},
-    {Jp2(0, 0, {}), "JPXDecode - 0 0x0 o1 64x48"},
     // JP2 resolution: capture (vertical first) over display; a box with a zero term gives way.
-    {Jp2(0, 0, {}, k72), "JPXDecode - 0 72x72 o1 64x48"},
     {Jp2(0, 0, Jp2ResolutionBox{5669, 1, 11811, 1, 0, 0}, k72), "JPXDecode - 0 300x144 o1 64x48"},
-    {Jp2(0, 0, Jp2ResolutionBox{3000, 1, 11811, 10, -1, 0}), "JPXDecode - 0 30x8 o1 64x48"},
     {Jp2(0, 0, Jp2ResolutionBox{0, 1, 1, 1, 0, 0}, k72), "JPXDecode - 0 72x72 o1 64x48"},
-    {Jp2(0, 0, Jp2ResolutionBox{1, 0, 1, 1, 0, 0}), "JPXDecode - 0 0x0 o1 64x48"},
     {Jp2(0, 0, Jp2ResolutionBox{1, 1, 0, 1, 0, 0}), "JPXDecode - 0 0x0 o1 64x48"},
-    {Jp2(0, 0, Jp2ResolutionBox{1, 1, 1, 0, 0, 0}), "JPXDecode - 0 0x0 o1 64x48"},
     {Jp2(0, 0, Jp2ResolutionBox{1, 1, 1, 1, 0, 0}), "JPXDecode - 0 1x1 o1 64x48"}, // at least 1
     {Jp2(0, 0, Jp2ResolutionBox{9, 1, 9, 1, 9, 9}), "JPXDecode - 0 1000000x1000000 o1 64x48"},
     // Codestreams: the colour space by components, the size is the grid less its offset.
     {J2k(1, 650, 500, 10, 20), kGrey16 + "640x480"},
     {J2k(3, 1, 1), "JPXDecode DeviceRGB 16 0x0 o1 1x1"},
-    {J2k(4, 8, 8), "JPXDecode DeviceCMYK 16 0x0 o1 8x8"},
-    {J2k(1, 0x7FFFFFFF, 9), kGrey16 + "2147483647x9"},
     {J2k(1, 0xFFFFFFFF, 9, 0x80000000), kGrey16 + "2147483647x9"},
     {J2k(2, 8, 8), "refused: 2-component JPEG 2000 codestream: no PDF colour space fits"},
-    {J2k(0, 8, 8), "refused: 0-component JPEG 2000 codestream: no PDF colour space fits"},
     {J2k(1, 0x80000000, 9), "refused: width or height below 1 pixel (-1 x 9)"},
-    {J2k(1, 9, 9, 0, 9), "refused: width or height below 1 pixel (9 x 0)"},
-    {J2k(1, 9, 9, 10), "refused: width or height below 1 pixel (-1 x 9)"},
 };
 
 TEST(ConformingDecision, DictionaryOrReasonPerCase) {
@@ -176,9 +135,7 @@ TEST(ConformingPlan, PlansCheckedPagesAndTheVersion) {
     const OutputPlan& plan = ConformingPlan();
     PlannedImage image;
     EXPECT_FALSE(plan.PlanImage(Jpeg(0xC0, 8, 3), false, image));
-    EXPECT_FALSE(plan.PlanImage(Jpeg(0xC0, 8, 2), true, image));
     EXPECT_TRUE(plan.PlanImage(Jpeg(0xC0, 8, 4, true), true, image));
-    EXPECT_EQ(image.objectOptions.decodeArray, "[1 0 1 0 1 0 1 0]");
     EXPECT_TRUE(plan.ChecksPages());
     EXPECT_EQ(plan.DocumentVersion({}) + plan.DocumentVersion({"a.jpg", "b.JPEG", "c.j2k.jpg"}) +
                   plan.DocumentVersion({"a.jpe", "b.Jp2"}) + plan.DocumentVersion({"c.J2K"}),
