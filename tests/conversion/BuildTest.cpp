@@ -34,14 +34,11 @@ protected:
     }
     // The documents in out/, each with the lines that place its images, in order.
     std::string Written() const {
-        std::set<std::string> names;
-        for (const auto& item : fs::directory_iterator(dir.Path() / "out")) {
-            names.insert(Utf8FromPath(item.path().filename()));
-        }
+        const std::set<fs::path> files{fs::directory_iterator(dir.Path() / "out"), {}};
         std::string text;
-        for (const std::string& name : names) {
-            std::istringstream lines(ReadText(out + kPathSeparator + name));
-            text += name + ":";
+        for (const fs::path& file : files) {
+            std::istringstream lines(ReadText(Utf8FromPath(file)));
+            text += Utf8FromPath(file.filename()) + ":";
             for (std::string line; std::getline(lines, line);) {
                 for (const char* key : {"/Filter", "/Width", "/MediaBox", " cm", " Do"}) {
                     text += line.find(key) != std::string::npos ? " " + line : "";

@@ -109,12 +109,10 @@ TEST_F(ConformingRender, ColourSpacesOrientationsResolutionsAndTruncation) {
                    cmyk = name == "cmyk.jpg";
         const std::string file = Path(name);
         const Picture reference = Encoded(name, grey, tags.empty() ? 1 : 10, turn);
-        if (!tags.empty()) {
-            Run("exiftool -q -overwrite_original -n -EXIF:" + tags + " " + ShellQuote(file));
-        }
-        if (cut) {
-            Run("truncate -s -2 " + ShellQuote(file));
-        }
+        Run((cut            ? "truncate -s -2 "
+             : tags.empty() ? "true "
+                            : "exiftool -q -overwrite_original -n -EXIF:" + tags + " ") +
+            ShellQuote(file));
         const std::size_t length = ReadBytes(file).size() + (cut ? 2 : 0);
         const std::string text = Rendered(file, reference, dpi, cmyk, grey ? 40 : 30);
         EXPECT_EQ(text.substr(0, 9), name.ends_with(".jpg") ? "%PDF-1.3\n" : "%PDF-1.5\n");

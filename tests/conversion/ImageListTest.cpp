@@ -42,8 +42,7 @@ TEST(ListEntry, FileNameFiveTabsFolderSplitAtTheLastFiveTabs) {
         {"six\t\t\t\t\t\tf", "six\t|f" + s},
     };
     for (const auto& row : rows) {
-        std::string name;
-        std::string folder;
+        std::string name, folder;
         SplitListEntry(row[0], name, folder);
         EXPECT_EQ(name + "|" + folder, row[1]);
     }

@@ -67,16 +67,11 @@ TEST(Validation, FirstFailingCheckShowsItsMessage) {
     }
 }
 
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndOverflowRaises) {
-    // Pairs of a value and its rounding.
-    std::istringstream rows("612.5 612  613.5 614  612.51 613  -0.5 0  -1.5 -2  "
-                            "2147483647 2147483647  -2147483648 -2147483648");
-    for (double value = 0, rounded = 0; rows >> value >> rounded;) {
-        EXPECT_EQ(RoundHalfEven(value, "x"), rounded) << value;
-    }
-    for (const double value : {2147483647.5, -2147483649.0, 1e300 * 1e300, std::nan("")}) {
-        EXPECT_THROW(RoundHalfEven(value, "x"), RunError) << value;
-    }
+// The ends of the 32-bit range (halves and overflow past it are in the placement rows below).
+TEST(RoundHalfEven, EndsOfThe32BitRange) {
+    EXPECT_EQ(RoundHalfEven(2147483647.0, "x"), 2147483647);
+    EXPECT_EQ(RoundHalfEven(-2147483648.0, "x"), -2147483647 - 1);
+    EXPECT_THROW(RoundHalfEven(2147483647.5, "x"), RunError);
 }
 
 // Sizes and position of one image (pixels and resolution) from the page fields, the margins,
