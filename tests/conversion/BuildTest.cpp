@@ -130,14 +130,13 @@ TEST_F(Build, RejectedOrFailedRunsWriteNothing) {
     AddImage("a.jpg", MakeJpeg(100, 100, 72));
     AddImage("b.jpg", MakeJpeg(100, 100, 72));
     const std::string missing = dir.File("missing") + kPathSeparator;
+    const std::string cannot = "Cannot create " + missing;
     // The fields changed, one document, and the failure (empty: rejected by the checks).
     const std::tuple<std::string, bool, std::string> rows[] = {
         {"N=bad|name", true, ""},
         {"W=1e30", true, "Overflow: page width does not fit in 32 bits"},
-        {"O=" + missing, true,
-         "Cannot create " + missing + "JPEG_Output.PDF: No such file or directory"},
-        {"O=" + missing, false,
-         "Cannot create " + missing + "a.jpg.PDF: No such file or directory"},
+        {"O=" + missing, true, cannot + "JPEG_Output.PDF: No such file or directory"},
+        {"O=" + missing, false, cannot + "a.jpg.PDF: No such file or directory"},
     };
     for (const auto& [changes, single, failure] : rows) {
         FakeHost run = host;

@@ -5,7 +5,6 @@
 
 #include "conversion/modConforming.h"
 #include "support/FakeHost.h"
-#include "support/ImageBytes.h"
 #include "support/Pictures.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // The conforming plan's decisions from facts already read: the image dictionary or the refusal
 // reason per JPEG, JP2 and codestream case, the resolution, the orientation, the page layout
-// under the page limit, the placement text and the header version.
+// under the page limit and the placement text.
 
 #include "conversion/modConforming.h"
 
@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <locale>
 #include <sstream>
 #include <tuple>
 
@@ -56,13 +55,10 @@ ImageHeader Jp2(std::int32_t method, std::uint32_t space, std::optional<Jp2Resol
             {}};
 }
 
-ImageHeader J2k(std::int32_t components, std::uint32_t width, std::uint32_t height,
-                std::uint32_t xOffset = 0, std::uint32_t yOffset = 0) {
-    return {ImageKind::J2k,
-            {7, 7, 0, 0, 16 * components, 16},
-            {},
-            {},
-            {components, width, height, xOffset, yOffset}};
+// A codestream of c components on a grid of w × h with the image offset by x and y.
+ImageHeader J2k(std::int32_t c, std::uint32_t w, std::uint32_t h, std::uint32_t x = 0,
+                std::uint32_t y = 0) {
+    return {ImageKind::J2k, {7, 7, 0, 0, 16 * c, 16}, {}, {}, {c, w, h, x, y}};
 }
 
 ImageHeader With(ImageHeader h, void (*edit)(ImageHeader&)) {
@@ -161,7 +157,6 @@ TEST(ConformingPlan, PageUnderTheLimitOrRefused) {
         const std::optional<PageLayout> l = ConformingPlan().CheckPage(
             "a.jpg", image, PageMargins{margin, margin, margin, margin}, host, message);
         std::ostringstream out;
-        out.imbue(std::locale::classic());
         if (l) {
             out << l->pageWidth << "x" << l->pageHeight << " at " << l->x << "," << l->yTop << " "
                 << l->width << "x" << l->height << " *" << l->scale;
