@@ -24,7 +24,7 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText) {
         "-=0|.=0|.5=0.5|-.25=-0.25|1.2.3=1.2|1e-2=0.01|1.5D2=150|1.5d-1=0.15|1E 2=100|2e=2|2e+=2|"
         "2 e x=2|3E+1=30|x1=0|-0=0|1e-400=0|1e400=inf|-1e400=-inf|&HFF=255|&hff=255|&O17=15|"
         "&o 1 7=15|&H=0|&O8=0|&=0|&X1=0|&HFFFF=-1|&H8000=-32768|&H10000=65536|&HFFFFFFFF=-1|"
-        "&H100000000=0|&H1G=1|&HA@=10|&ha[=10|&O177777=-1");
+        "&H100000000=0|&H1G=1|&H19=25|&HA@=10|&ha[=10|&O177777=-1");
     for (std::string row; std::getline(rows, row, '|');) {
         const std::string text = row.substr(0, row.find('='));
         const double value = std::stod(row.substr(text.size() + 1)), got = LeadingNumber(text);
