@@ -119,17 +119,17 @@ const std::pair<ImageHeader, std::string> kDecisions[] = {
     {J2k(1, 0x80000000, 9), "refused: width or height below 1 pixel (-1 x 9)"},
 };
 
-// Each decision; and a header not read plans no image, a read one is planned as decided, and
-// pages are checked. (What Admit says is checked where files are added to the list; the
-// version each document gets, where documents are rendered.)
+// Each decision; and a header not read plans no image, pages are checked, and a JPEG 2000 file
+// makes the document 1.5. (What Admit says is checked where files are added to the list.)
 TEST(ConformingPlan, DecisionPerCaseAndThePlansAnswers) {
     for (const auto& [header, expected] : kDecisions) {
         EXPECT_EQ(Decide(header), expected);
     }
+    const OutputPlan& plan = ConformingPlan();
     PlannedImage image;
-    EXPECT_FALSE(ConformingPlan().PlanImage(Jpeg(0xC0, 8, 3), false, image));
-    EXPECT_TRUE(ConformingPlan().PlanImage(Jpeg(0xC0, 8, 4, true), true, image));
-    EXPECT_TRUE(ConformingPlan().ChecksPages());
+    EXPECT_FALSE(plan.PlanImage(Jpeg(0xC0, 8, 3), false, image));
+    EXPECT_TRUE(plan.ChecksPages());
+    EXPECT_EQ(plan.DocumentVersion({"a.jpg"}) + plan.DocumentVersion({"a.jpg", "b.Jp2"}), "1.31.5");
 }
 
 // The page the plan lays out, or why it leaves the image out. A page side above the limit
