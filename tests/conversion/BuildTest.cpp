@@ -34,14 +34,11 @@ protected:
     }
     // The documents in out/, each with the lines that place its images, in order.
     std::string Written() const {
-        std::set<std::string> names;
-        for (const auto& item : fs::directory_iterator(dir.Path() / "out")) {
-            names.insert(Utf8FromPath(item.path().filename()));
-        }
+        const std::set<fs::path> files{fs::directory_iterator(dir.Path() / "out"), {}};
         std::string text;
-        for (const std::string& name : names) {
-            std::istringstream lines(ReadText(out + kPathSeparator + name));
-            text += name + ":";
+        for (const fs::path& file : files) {
+            std::istringstream lines(ReadText(Utf8FromPath(file)));
+            text += Utf8FromPath(file.filename()) + ":";
             for (std::string line; std::getline(lines, line);) {
                 for (const char* key : {"/Filter", "/Width", "/MediaBox", " cm", " Do"}) {
                     text += line.find(key) != std::string::npos ? " " + line : "";
@@ -106,11 +103,13 @@ TEST_F(Build, MultiplePdfsAreNamedAfterEachImage) {
 }
 
 // Each file's header is walked once when it is listed and once when its page is built, whatever
-// the plan, and for one document or one per image.
+// the plan, and for one document or one per image. For a JPEG with a JFIF density in inches, no
+// EXIF and an end marker, the conforming plan's document is the window's, byte for byte.
 TEST_F(Build, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
-    WriteBytes(in + "a.jpg", MakeJpeg(64, 48, 72));
+    WriteBytes(in + "a.jpg", MakeJpeg(64, 48, 144, 1));
     WriteBytes(in + "b.jp2", MakeJp2(64, 48));
     WriteBytes(in + "c.j2k", MakeJ2k(64, 48));
+    std::string window;
     for (const int run : {0, 1, 2, 3}) {
         host.plan = run < 2 ? &WindowPlan() : &ConformingPlan();
         host.singlePdf = run % 2 == 0;
@@ -119,7 +118,10 @@ TEST_F(Build, EachHeaderIsWalkedOnceWhenListedAndOnceWhenBuilt) {
         AddDroppedFiles(host, DropData{false, "", {in + "a.jpg", in + "b.jp2", in + "c.j2k"}});
         EXPECT_EQ(RunConversion(host).outcome, RunOutcome::Completed);
         EXPECT_EQ(HeaderWalkCount() - before, 6u) << run;
+        window = run == 1 ? ReadText(out + kPathSeparator + "a.jpg.PDF") : window;
     }
+    EXPECT_NE(window.find("/ColorSpace /DeviceGray\n"), std::string::npos);
+    EXPECT_EQ(ReadText(out + kPathSeparator + "a.jpg.PDF"), window);
 }
 
 // A check that fails starts no build; an error that ends the run is reported, not shown, and
@@ -128,14 +130,13 @@ TEST_F(Build, RejectedOrFailedRunsWriteNothing) {
     AddImage("a.jpg", MakeJpeg(100, 100, 72));
     AddImage("b.jpg", MakeJpeg(100, 100, 72));
     const std::string missing = dir.File("missing") + kPathSeparator;
+    const std::string cannot = "Cannot create " + missing;
     // The fields changed, one document, and the failure (empty: rejected by the checks).
     const std::tuple<std::string, bool, std::string> rows[] = {
         {"N=bad|name", true, ""},
         {"W=1e30", true, "Overflow: page width does not fit in 32 bits"},
-        {"O=" + missing, true,
-         "Cannot create " + missing + "JPEG_Output.PDF: No such file or directory"},
-        {"O=" + missing, false,
-         "Cannot create " + missing + "a.jpg.PDF: No such file or directory"},
+        {"O=" + missing, true, cannot + "JPEG_Output.PDF: No such file or directory"},
+        {"O=" + missing, false, cannot + "a.jpg.PDF: No such file or directory"},
     };
     for (const auto& [changes, single, failure] : rows) {
         FakeHost run = host;

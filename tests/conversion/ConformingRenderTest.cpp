@@ -5,7 +5,6 @@
 
 #include "conversion/modConforming.h"
 #include "support/FakeHost.h"
-#include "support/ImageBytes.h"
 #include "support/Pictures.h"
 #include "support/TestSupport.h"
 
@@ -35,129 +34,92 @@ protected:
         ASSERT_EQ(RunCommand(command + " >/dev/null 2>&1"), 0) << command;
     }
 
-    // A picture of 64 × 48 times the scale written as PNM and encoded by cjpeg (.jpg) or
-    // opj_compress.
-    std::string Encode(const std::string& name, bool grey, bool sixteenBit, int scale = 1) {
-        const std::string pnm = Path(name + (grey ? ".pgm" : ".ppm"));
-        WritePicture(pnm, 64 * scale, 48 * scale, grey, sixteenBit);
-        EXPECT_TRUE(name.ends_with(".jpg") ? Cjpeg(pnm, Path(name)) : OpjCompress(pnm, Path(name)));
-        return Path(name);
-    }
-
-    // The file decoded on its own, turned by ImageMagick where asked.
-    Picture Decoded(const std::string& file, const std::string& turn = "") {
-        const std::string out = ShellQuote(file + ".ref.pnm");
-        Run((file.ends_with(".jpg") ? "djpeg -pnm -outfile " + out + " " + ShellQuote(file)
-                                    : "opj_decompress -i " + ShellQuote(file) + " -o " + out) +
+    // A picture of 64 × 48 times the scale (16-bit when grey) encoded by ImageMagick as an
+    // Adobe CMYK JPEG (cmyk.jpg), by cjpeg (.jpg) or by opj_compress; returns it decoded on its
+    // own, turned by ImageMagick where asked (CMYK as a PAM file, the inversion undone).
+    Picture Encoded(const std::string& name, bool grey, int scale, const std::string& turn) {
+        const std::string file = Path(name), pnm = file + (grey ? ".pgm" : ".ppm");
+        const bool cmyk = name == "cmyk.jpg", jpg = name.ends_with(".jpg");
+        const std::string ref = file + (cmyk ? ".pam" : ".pnm"), f = ShellQuote(file),
+                          in = ShellQuote(pnm), out = ShellQuote(ref);
+        WritePicture(pnm, 64 * scale, 48 * scale, grey, grey);
+        Run((cmyk ? "convert " + in + " -quality 95 -colorspace CMYK " + f + " && convert " + f +
+                        " " + out
+             : jpg ? "cjpeg -outfile " + f + " " + in + " && djpeg -pnm -outfile " + out + " " + f
+                   : "opj_compress -i " + in + " -o " + f + " && opj_decompress -i " + f + " -o " +
+                         out) +
             " && convert " + out + " " + turn + " " + out);
         Picture picture;
-        EXPECT_TRUE(ReadPnm(file + ".ref.pnm", picture)) << file;
+        EXPECT_TRUE(cmyk ? ReadPam(ref, picture) : ReadPnm(ref, picture)) << file;
         return picture;
     }
 
-    // The plan's document of the files (page size from the image, one document), as text.
-    std::string Build(const std::vector<std::string>& files, const OutputPlan& plan) {
+    // The plan's document of the file (page size from the image), as text: qpdf finds nothing to
+    // say about it, and every renderer draws page 1 like the reference.
+    std::string Rendered(const std::string& file, const Picture& reference, double dpi,
+                         bool cmyk = false, double minPsnr = 30) {
+        const std::string work = Utf8FromPath(dir_.Path());
         FakeHost host;
-        host.fields[SettingsField::OutputPath] = Utf8FromPath(dir_.Path());
-        host.fields[SettingsField::FileName] = "out.pdf";
-        host.specifyPageSize = false;
-        host.plan = &plan;
-        host.times = {LocalTime{2026, 12, 5, 18, 30, 0}};
-        for (const std::string& file : files) {
-            host.AddFile(file);
-        }
+        host.With("O=" + work + ";N=out.pdf").specifyPageSize = false;
+        host.plan = &ConformingPlan();
+        host.AddFile(file);
         static_cast<void>(RunConversion(host));
-        return ReadText(Path("out.pdf"));
-    }
-
-    // qpdf finds nothing to say, and every renderer draws page 1 like the reference.
-    void ExpectRenders(const std::string& name, const Picture& reference, double dpi,
-                       bool cmyk = false, double minPsnr = 30) {
         std::string output;
         EXPECT_EQ(RunCommand("qpdf --check " + ShellQuote(Path("out.pdf")) + " 2>&1", &output), 0)
             << output;
-        const std::string work = Utf8FromPath(dir_.Path());
         const auto pictures = cmyk ? RenderCmykWithAll(Path("out.pdf"), dpi, work)
                                    : RenderWithAll(Path("out.pdf"), dpi, work);
         for (const char* renderer : {"pdftoppm", "mutool", "gs"}) {
             const auto found = pictures.find(renderer);
-            ASSERT_NE(found, pictures.end()) << name << ": " << renderer << " drew nothing";
-            EXPECT_GE(Psnr(found->second, reference), minPsnr) << name << " by " << renderer;
+            EXPECT_TRUE(found != pictures.end() && Psnr(found->second, reference) >= minPsnr)
+                << file << " by " << renderer;
         }
+        return ReadText(Path("out.pdf"));
     }
 
     TempDir dir_;
 };
 
-// Compared in CMYK, since every renderer has its own CMYK-to-RGB conversion; ImageMagick's
-// reference undoes the inversion that the Adobe marker announces.
-TEST_F(ConformingRender, CmykJpegWithAdobeMarkerIsDeclaredCmykAndInverted) {
-    WritePicture(Path("in.ppm"), 64, 48, false, false);
-    const std::string jpg = Path("cmyk.jpg");
-    Run("convert " + ShellQuote(Path("in.ppm")) + " -quality 95 -colorspace CMYK " +
-        ShellQuote(jpg) + " && convert " + ShellQuote(jpg) + " " + ShellQuote(Path("ref.pam")));
-    Picture reference;
-    ASSERT_TRUE(ReadPam(Path("ref.pam"), reference));
-    EXPECT_NE((Build({jpg}, ConformingPlan()))
-                  .find("/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n"),
-              std::string::npos);
-    ExpectRenders("cmyk-adobe-jpeg", reference, 72, true);
-}
-
+// A CMYK JPEG is compared in CMYK, since every renderer has its own CMYK-to-RGB conversion.
 // Declared grey, the samples are drawn as they are: colour-managed readers would otherwise map
 // the file's enumerated grey through a profile that shifts its tones. Codestreams get a colour
-// space by their components.
-TEST_F(ConformingRender, Jpeg2000ColourSpacesGreyWithoutDepthInJp2) {
-    const std::tuple<const char*, bool, const char*> cases[] = {
-        {"grey16.jp2", true, "/JPXDecode\n/ColorSpace /DeviceGray\n/Width 64\n/Height 48\n"},
-        {"grey16.j2k", true, "/BitsPerComponent 16\n/ColorSpace /DeviceGray\n"},
-        {"rgb.j2k", false, "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n"}};
-    for (const auto& [name, grey, dictionary] : cases) {
-        const std::string file = Encode(name, grey, grey);
-        const std::string text = Build({file}, ConformingPlan());
-        EXPECT_EQ(text.substr(0, 9), "%PDF-1.5\n");
-        EXPECT_NE(text.find(dictionary), std::string::npos);
-        ExpectRenders(name, Decoded(file), 72, false, grey ? 40 : 30);
+// space by their components. EXIF orientation turns the page without decoding. A cjpeg file has
+// JFIF units 0 (a pixel shape, no resolution): the EXIF resolution sizes the page, scaled down
+// above the limit. A truncated JPEG (cut.jpg: its last two bytes cut) gets its end marker after
+// the file's data. Every other file is embedded whole.
+TEST_F(ConformingRender, ColourSpacesOrientationsResolutionsAndTruncation) {
+    // The file, the EXIF tags set (a 640 × 480 picture then), the turn, the dpi to render at and
+    // what the document must hold.
+    const std::tuple<std::string, std::string, const char*, double, const char*> cases[] = {
+        {"cmyk.jpg", "", "", 72, "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n"},
+        {"grey16.jp2", "", "", 72, "/JPXDecode\n/ColorSpace /DeviceGray\n/Width 64\n/Height 48\n"},
+        {"grey16.j2k", "", "", 72, "/BitsPerComponent 16\n/ColorSpace /DeviceGray\n"},
+        {"rgb.j2k", "", "", 72, "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n"},
+        {"o2.jpg", "Orientation=2", "-flop", 72, "/MediaBox [0 0 640 480]"},
+        {"o6.jpg", "Orientation=6", "-rotate 90", 72, "/MediaBox [0 0 480 640]"},
+        {"o7.jpg", "Orientation=7", "-transverse", 72, "/MediaBox [0 0 480 640]"},
+        {"r144.jpg", "ResolutionUnit=2 -EXIF:XResolution=144 -EXIF:YResolution=144", "", 144,
+         "/MediaBox [0 0 320 240]"},
+        {"r2.jpg", "ResolutionUnit=2 -EXIF:XResolution=2 -EXIF:YResolution=2", "", 3.2,
+         "/MediaBox [0 0 14400 10800]"},
+        {"cut.jpg", "", "", 72, "/MediaBox [0 0 64 48]"}};
+    for (const auto& [name, tags, turn, dpi, holds] : cases) {
+        const bool grey = name.starts_with("grey"), cut = name == "cut.jpg",
+                   cmyk = name == "cmyk.jpg";
+        const std::string file = Path(name);
+        const Picture reference = Encoded(name, grey, tags.empty() ? 1 : 10, turn);
+        Run((cut            ? "truncate -s -2 "
+             : tags.empty() ? "true "
+                            : "exiftool -q -overwrite_original -n -EXIF:" + tags + " ") +
+            ShellQuote(file));
+        const std::size_t length = ReadBytes(file).size() + (cut ? 2 : 0);
+        const std::string text = Rendered(file, reference, dpi, cmyk, grey ? 40 : 30);
+        EXPECT_EQ(text.substr(0, 9), name.ends_with(".jpg") ? "%PDF-1.3\n" : "%PDF-1.5\n");
+        EXPECT_NE(text.find(holds), std::string::npos) << name;
+        EXPECT_NE(text.find("/Length " + std::to_string(length) + ">>\nstream\n"),
+                  std::string::npos)
+            << name;
     }
-}
-
-// EXIF orientation turns the page without decoding. A cjpeg file has JFIF units 0 (a pixel
-// shape, no resolution): the EXIF resolution sizes the page, scaled down above the limit.
-TEST_F(ConformingRender, ExifOrientationAndResolution) {
-    const std::tuple<std::string, const char*, const char*, double> cases[] = {
-        {"Orientation=2", "[0 0 640 480]", "-flop", 72},
-        {"Orientation=6", "[0 0 480 640]", "-rotate 90", 72},
-        {"Orientation=7", "[0 0 480 640]", "-transverse", 72},
-        {"ResolutionUnit=2 -EXIF:XResolution=144 -EXIF:YResolution=144", "[0 0 320 240]", "", 144},
-        {"ResolutionUnit=2 -EXIF:XResolution=2 -EXIF:YResolution=2", "[0 0 14400 10800]", "", 3.2}};
-    for (const auto& [tags, mediaBox, turn, dpi] : cases) {
-        const std::string jpg = Encode(std::to_string(dpi) + turn + ".jpg", false, false, 10);
-        Run("exiftool -q -overwrite_original -n -EXIF:" + tags + " " + ShellQuote(jpg));
-        EXPECT_NE((Build({jpg}, ConformingPlan())).find(std::string("/MediaBox ") + mediaBox),
-                  std::string::npos);
-        ExpectRenders(tags, Decoded(jpg, turn), dpi);
-    }
-}
-
-TEST_F(ConformingRender, TruncatedJpegGetsItsEndMarkerAfterTheData) {
-    const std::string jpg = Encode("cut.jpg", false, false);
-    const Picture reference = Decoded(jpg);
-    Bytes bytes = ReadBytes(jpg);
-    bytes.resize(bytes.size() - 2);
-    WriteBytes(jpg, bytes);
-    const std::string text = Build({jpg}, ConformingPlan());
-    EXPECT_NE(text.find("/Length " + std::to_string(bytes.size() + 2) + ">>\nstream\n"),
-              std::string::npos);
-    ExpectRenders("truncated-jpeg", reference, 72);
-}
-
-// With a JFIF density in inches, no EXIF and an end marker, nothing differs from the window's.
-TEST_F(ConformingRender, OrdinaryJpegsGiveTheWindowsBytes) {
-    WriteBytes(Path("rgb.jpg"), MakeJpeg(64, 48, 72));
-    WriteBytes(Path("grey.jpg"), MakeJpeg(64, 48, 144, 1));
-    const std::string conforming = Build({Path("rgb.jpg"), Path("grey.jpg")}, ConformingPlan());
-    EXPECT_NE(conforming.find("/ColorSpace /DeviceGray\n"), std::string::npos);
-    EXPECT_EQ(conforming, Build({Path("rgb.jpg"), Path("grey.jpg")}, WindowPlan()));
 }
 
 } // namespace
