@@ -1,5 +1,5 @@
-// The window wired to the core: its controls where the layout puts them, Tab by real key presses,
-// the real "Select a File..." dialog, the handlers and the list's keys, presses and drops, and a
+// The window wired to the core: its controls where the layout puts them, the real "Select a
+// File..." dialog and folder chooser, the handlers and the list's keys, presses and drops, and a
 // second press while a long close lets events through. The core's tables run in its own tests.
 #include "window/frmMulti.h"
 #include "common/FileAccess.h"
@@ -104,22 +104,6 @@ TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsTableRectangle) {
         EXPECT_EQ(Control(row.name)->parentWidget()->objectName(), *row.in ? row.in : "frmMulti");
         EXPECT_EQ(Control(row.name)->geometry(),
                   QRect(row.left / 15, row.top / 15, row.width / 15, row.height / 15));
-    }
-}
-
-// From Text1 round to Text1; a choice that switches boxes off takes them out of the order.
-TEST_F(WindowTest, TabEntersEachOptionPairAtItsChosenButton) {
-    for (const char* order : {"Command1 Option2 Text2 List1 Text3 Option3 Text4 Text5 Text6 Text7 "
-                              "Text8 Option5 Command3 Check1 Command2 Command4 Text1",
-                              "Command1 Option1 List1 Option4 Text5 Text6 Text7 Text8 Option6 "
-                              "Command3 Check1 Command2 Command4 Text1"}) {
-        QString visited;
-        while (visited.isEmpty() || QApplication::focusWidget() != Control("Text1")) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited += (visited.isEmpty() ? "" : " ") + QApplication::focusWidget()->objectName();
-        }
-        EXPECT_EQ(visited, order);
-        Click("Option1"), Click("Option4"), Click("Option6"); // for the second round
     }
 }
 
