@@ -192,27 +192,6 @@ TEST_F(PdfWriter, EveryEndingResetsTheSession) {
     }
 }
 
-// Pages begun back to back end the one before; the tree lists them in order; a size below 1
-// leaves the MediaBox out. The information dictionary follows the page tree, numbered after the
-// catalog, and the trailer names it.
-TEST_F(PdfWriter, PagesInOrderWithAMediaBoxOnlyForPositiveSizesThenTheInformation) {
-    Open();
-    EXPECT_FALSE(PdfSetDocumentInfo(dir_.File("other.pdf"), DocumentInfo{"x", "", "", ""}));
-    ASSERT_TRUE(PdfSetDocumentInfo(path_, DocumentInfo{"T", "", "S", "K"}));
-    ASSERT_TRUE(PdfBeginPage(path_, 1, 1) && PdfEndPage(path_));             // 2..5
-    ASSERT_TRUE(PdfBeginPage(path_, 0, 792) && PdfBeginPage(path_, 612, 0)); // 6..9, 10..13
-    ASSERT_TRUE(PdfCloseDocument(path_));
-    const std::string pdf = ReadText(path_);
-    EXPECT_EQ(test::DocumentProblem(pdf), "");
-    const std::size_t box = pdf.find("/MediaBox");
-    EXPECT_EQ(pdf.substr(box, 20), "/MediaBox [0 0 1 1]\n");
-    EXPECT_EQ(pdf.find("/MediaBox", box + 1), std::string::npos);
-    EXPECT_NE(pdf.find("/Kids [2 0 R 6 0 R 10 0 R]\n/Count 3\n>>\nendobj\n15 0 obj\n<</Title (T)\n"
-                       "/Subject (S)\n/Keywords (K)\n>>\nendobj\nxref\n0 16\n"),
-              std::string::npos);
-    EXPECT_NE(pdf.find("trailer <</Size 16 /Root 14 0 R /Info 15 0 R>>"), std::string::npos);
-}
-
 // The procedure sets follow the bits per pixel of the images drawn; the names are sorted and
 // listed once; an image added under three names is one object; an unknown name points at 0.
 TEST_F(PdfWriter, ResourcesNameTheProcedureSetsAndImagesDrawn) {
@@ -319,27 +298,6 @@ TEST_F(PdfWriter, OffsetsPastTwoGibibytesEndTheRun) {
     }
 }
 
-TEST_F(PdfWriter, ImageObjectTextFollowsTheOptions) {
-    Open();
-    ASSERT_TRUE(
-        PdfAddJpxImage(path_, MakeImage("a.jp2", 300), 20, 10, 8, /*bitsPerPixel*/ 8, "I1"));
-    const std::string jpx = "2 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /JPXDecode\n"
-                            "/BitsPerComponent 8\n/ColorSpace /DeviceGray\n/Width 20\n/Height 10\n"
-                            "/Length 300>>\nstream\n" +
-                            PatternBytes(300) + "\nendstream\nendobj\n";
-    EXPECT_EQ(Body(), jpx);
-    // Another mode's lines, and the end-of-image marker a cut file lacks, counted in /Length.
-    // The filter, no bits per component, the colour space, the decode array, trailing bytes.
-    const ImageObjectOptions options{
-        "DCTDecode", {}, "DeviceCMYK", "[1 0 1 0 1 0 1 0]", "\xFF\xD9"};
-    ASSERT_TRUE(PdfAddImageObject(path_, MakeImage("cut.jpg", 5), 3, 4, options, "I2"));
-    EXPECT_EQ(Body(), jpx +
-                          "3 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /DCTDecode\n"
-                          "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n/Width 3\n"
-                          "/Height 4\n/Length 7>>\nstream\n" +
-                          PatternBytes(5) + "\xFF\xD9\nendstream\nendobj\n");
-}
-
 // The bytes go in chunks of 32000, through the kernel's copy or through a buffer: into an image
 // object, and by name. Appends by name too; a failed write ends the run.
 TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) {
@@ -379,18 +337,34 @@ TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) 
     SetKernelCopyEnabled(true);
 }
 
-// Refused images write nothing and take no number; a file embedded once is another name for
-// its object, even once the file is gone.
-TEST_F(PdfWriter, ImageRefusalsAndAliases) {
+// Image objects follow their options. Refused images write nothing and take no number; a file
+// embedded once is another name for its object, even once the file is gone. Pages begun back
+// to back end the one before; the tree lists them in order; a size below 1 leaves the MediaBox
+// out. The information dictionary follows the page tree, numbered after the catalog.
+TEST_F(PdfWriter, ImagesRefusalsAliasesPagesAndTheInformation) {
     Open();
-    const std::string first = MakeImage("a.jpg", 5);
-    ASSERT_TRUE(Add(first, "I1"));
-    const std::string before = ReadText(path_);
+    EXPECT_FALSE(PdfSetDocumentInfo(dir_.File("other.pdf"), DocumentInfo{"x", "", "", ""}));
+    ASSERT_TRUE(PdfSetDocumentInfo(path_, DocumentInfo{"T", "", "S", "K"}));
+    const std::string first = MakeImage("a.jp2", 300);
+    ASSERT_TRUE(PdfAddJpxImage(path_, first, 20, 10, 8, /*bitsPerPixel*/ 8, "I1"));
+    const std::string jpx = "2 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /JPXDecode\n"
+                            "/BitsPerComponent 8\n/ColorSpace /DeviceGray\n/Width 20\n/Height 10\n"
+                            "/Length 300>>\nstream\n" +
+                            PatternBytes(300) + "\nendstream\nendobj\n";
+    EXPECT_EQ(Body(), jpx);
     EXPECT_FALSE(Add(MakeImage("b.jpg", 5), "I1"));
     EXPECT_FALSE(Add(dir_.File("missing.jpg"), "I2"));
     EXPECT_FALSE(Add(MakeImage("empty.jpg", 0), "I2"));
-    EXPECT_EQ(ReadText(path_), before);
-    ASSERT_TRUE(Add(dir_.File("b.jpg"), "I2"));
+    // Another mode's lines, and the end-of-image marker a cut file lacks, counted in /Length.
+    // The filter, no bits per component, the colour space, the decode array, trailing bytes.
+    const ImageObjectOptions options{
+        "DCTDecode", {}, "DeviceCMYK", "[1 0 1 0 1 0 1 0]", "\xFF\xD9"};
+    ASSERT_TRUE(PdfAddImageObject(path_, dir_.File("b.jpg"), 3, 4, options, "I2"));
+    EXPECT_EQ(Body(), jpx +
+                          "3 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /DCTDecode\n"
+                          "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n/Width 3\n"
+                          "/Height 4\n/Length 7>>\nstream\n" +
+                          PatternBytes(5) + "\xFF\xD9\nendstream\nendobj\n");
     EXPECT_EQ(FindImageByName("I2").objectNumber, 3);
 
     std::filesystem::remove(PathFromUtf8(first));
@@ -400,14 +374,21 @@ TEST_F(PdfWriter, ImageRefusalsAndAliases) {
     const ImageRecord unknown = FindImageByName("I9"); // what a page draws for a name never added
     EXPECT_TRUE(unknown.objectNumber == 0 && unknown.generation == 0);
 
-    ASSERT_TRUE(PdfBeginPage(path_, 10, 10)); // page 4
+    ASSERT_TRUE(PdfBeginPage(path_, 1, 1)); // 4..7
     const std::string withPage = ReadText(path_);
     EXPECT_FALSE(Add(first, "I4"));
     EXPECT_FALSE(PdfAddJpxImage(path_, MakeImage("c.jp2", 5), 1, 1, 8, 24, "I4"));
     EXPECT_EQ(ReadText(path_), withPage);
-    ASSERT_TRUE(PdfCloseDocument(path_));
-    EXPECT_EQ(test::DocumentProblem(ReadText(path_)), "");
-    EXPECT_NE(ReadText(path_).find("trailer <</Size 9 /Root 8 0 R>>"), std::string::npos);
+    ASSERT_TRUE(PdfEndPage(path_) && PdfBeginPage(path_, 0, 792) && PdfBeginPage(path_, 612, 0));
+    ASSERT_TRUE(PdfCloseDocument(path_)); // pages 8..11 and 12..15, catalog 16, information 17
+    const std::string pdf = ReadText(path_);
+    EXPECT_EQ(test::DocumentProblem(pdf), "");
+    const std::size_t box = pdf.find("/MediaBox [0 0 1 1]\n");
+    EXPECT_TRUE(box != std::string::npos && pdf.rfind("/MediaBox") == box);
+    EXPECT_NE(pdf.find("/Kids [4 0 R 8 0 R 12 0 R]\n/Count 3\n>>\nendobj\n17 0 obj\n<</Title "
+                       "(T)\n/Subject (S)\n/Keywords (K)\n>>\nendobj\nxref\n0 18\n"),
+              std::string::npos);
+    EXPECT_NE(pdf.find("trailer <</Size 18 /Root 16 0 R /Info 17 0 R>>"), std::string::npos);
 }
 
 } // namespace
