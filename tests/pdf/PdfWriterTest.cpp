@@ -43,7 +43,7 @@ std::string MinimalJpeg() {
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string PatternBytes(std::size_t size) {
+std::string Pattern(std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) {
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
@@ -75,7 +75,7 @@ protected:
     void Open() const { ASSERT_TRUE(PdfOpenDocument(path_, "1.3", kPinned)); }
 
     std::string MakeImage(const std::string& name, std::size_t size) const {
-        test::WriteText(dir_.File(name), PatternBytes(size));
+        test::WriteText(dir_.File(name), Pattern(size));
         return dir_.File(name);
     }
 
@@ -140,15 +140,13 @@ TEST_F(PdfWriter, OneAndNoPageDocumentsMatchTheGoldenBytesAlsoUnderADecimalComma
     std::locale::global(previous);
     std::setlocale(LC_ALL, "C");
     // Header 43; catalog 2 at 43 (48 bytes); root 1 at 91 (51 bytes); xref at 142.
-    for (const char* given : {"1.10", "\t1.3"}) {
-        ASSERT_TRUE(PdfOpenDocument(path_, given, kPinned) && PdfCloseDocument(path_));
-        EXPECT_EQ(ReadText(path_),
-                  "%PDF-1.4" + kHeader.substr(8) +
-                      "2 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n>>\nendobj\n1 0 obj\n<</Type "
-                      "/Pages\n/Kids []\n/Count 0\n>>\nendobj\nxref\n0 3\n0000000000 65535 f\r\n"
-                      "0000000091 00000 n\r\n0000000043 00000 n\r\ntrailer <</Size 3 /Root 2 0 "
-                      "R>>\n\nstartxref\n142\n%%EOF\n");
-    }
+    ASSERT_TRUE(PdfOpenDocument(path_, "1.10", kPinned) && PdfCloseDocument(path_));
+    EXPECT_EQ(ReadText(path_),
+              "%PDF-1.4" + kHeader.substr(8) +
+                  "2 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n>>\nendobj\n1 0 obj\n<</Type "
+                  "/Pages\n/Kids []\n/Count 0\n>>\nendobj\nxref\n0 3\n0000000000 65535 f\r\n"
+                  "0000000091 00000 n\r\n0000000043 00000 n\r\ntrailer <</Size 3 /Root 2 0 "
+                  "R>>\n\nstartxref\n142\n%%EOF\n");
 }
 
 // However a document ends, the session is as after an open: nothing of it reaches the next.
@@ -175,9 +173,8 @@ TEST_F(PdfWriter, EveryEndingResetsTheSession) {
         EXPECT_TRUE(PdfSession().openPage);
         EXPECT_EQ(RunErrorOf(end), error);
         const DocumentSession& s = PdfSession();
-        EXPECT_EQ(s.documentPath, path);
-        EXPECT_TRUE(s.objectTable.empty() && s.imageRegistry.empty() && !s.openPage &&
-                    s.pageProcSetNames.empty() && s.pageXObjectNames.empty() &&
+        EXPECT_TRUE(s.documentPath == path && s.objectTable.empty() && s.imageRegistry.empty() &&
+                    !s.openPage && s.pageProcSetNames.empty() && s.pageXObjectNames.empty() &&
                     s.documentInfo.IsEmpty() && !IsResourceNameUsed("I1") &&
                     !IsSourceEmbedded(image_) && s.pageTreeObject == 1 &&
                     s.pageTreeGeneration == 0 && s.nextObjectNumber == 2)
@@ -187,7 +184,7 @@ TEST_F(PdfWriter, EveryEndingResetsTheSession) {
 
 // Printable ASCII as a literal string; anything else as UTF-16BE, where a malformed, overlong,
 // surrogate or too large sequence gives U+FFFD for its first byte.
-TEST(PdfTextString, LiteralOrUtf16) {
+TEST(PdfText, StringsLiteralOrUtf16AndNumbersWithThreeDecimals) {
     EXPECT_EQ(PdfTextString(" a(b)\\~") + PdfTextString("\x7F"), "( a\\(b\\)\\\\~)<FEFF007F>");
     // The first and last of each length, surrogates (as UTF-8: no; as pairs: yes), overlong
     // forms, past U+10FFFF, a bad continuation, a bad lead byte, a cut sequence.
@@ -197,12 +194,9 @@ TEST(PdfTextString, LiteralOrUtf16) {
                       "\xF4\x90\x80\x80\xC1\xBF\xE0\x9F\xBF\xF0\x8F\xBF\xBF\xC3(\xF8\xE2\x82"),
         "<FEFF001F008007FF0800D7FFE000FFFDFFFDFFFDFFFDFFFDFFFDD800DC00DBFFDFFF"
         "FFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFDFFFD0028FFFDFFFDFFFD>");
-}
-
-// Each pair: a value, as from_chars reads it, and its text. Three decimals on the double's
-// exact value, halves away from zero; a negative value that rounds to zero, NaN and the
-// infinities give "0".
-TEST(PdfFormatNumber, Text) {
+    // Numbers, each pair a value as from_chars reads it and its text. Three decimals on the
+    // double's exact value, halves away from zero; a negative value that rounds to zero, NaN
+    // and the infinities give "0".
     std::istringstream rows(
         "612 612.0  0.5 0.5  12.3456 12.346  -7 -7.0  841.8898 841.89  0 0  1 1.0  "
         "0.30000000000000004 0.3  1234567.5 1234567.5  0.0625 0.063  -0.0625 -0.063  "
@@ -268,8 +262,8 @@ TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) 
     EXPECT_FALSE(PdfWriteText(dir_.File("no/such.pdf"), "x"));
     EXPECT_EQ(PdfFileLength(dir_.File("no/such.pdf")), -1);
     EXPECT_EQ(PdfFileLength(path_), 0); // a missing file is created empty
-    const std::string source = MakeImage("src.bin", 10);
-    const std::string destination = dir_.File("dst.bin");
+    const std::string src = MakeImage("src.bin", 10);
+    const std::string dst = dir_.File("dst.bin");
     // The buffer path (the only one on some platforms and file systems) runs here too.
     for (const bool buffer : {false, true}) {
         SetKernelCopyEnabled(!buffer);
@@ -277,24 +271,23 @@ TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) 
             Open();
             ASSERT_TRUE(Add(MakeImage("big.jpg", size), "I1"));
             EXPECT_TRUE(ReadText(path_).ends_with("/Length " + std::to_string(size) +
-                                                  ">>\nstream\n" + PatternBytes(size) +
+                                                  ">>\nstream\n" + Pattern(size) +
                                                   "\nendstream\nendobj\n"))
                 << size << (buffer ? " through the buffer" : "");
         }
-        test::WriteText(destination, "XY");
-        EXPECT_TRUE(PdfCopyFileBytes(destination, source, 3, 5));
+        test::WriteText(dst, "XY");
+        EXPECT_TRUE(PdfCopyFileBytes(dst, src, 3, 5));
         EXPECT_TRUE(PdfCopyFileBytes(dir_.File("none.bin"), dir_.File("missing.bin"), 1, 0));
-        EXPECT_FALSE(PdfCopyFileBytes(destination, source, 1, -1));
-        EXPECT_FALSE(PdfCopyFileBytes(destination, source, 0, 1));
-        EXPECT_FALSE(PdfCopyFileBytes(destination, dir_.File("missing.bin"), 1, 1));
-        EXPECT_FALSE(PdfCopyFileBytes(dir_.File("no/such.bin"), source, 1, 1));
-        EXPECT_EQ(ReadText(destination), "XY" + PatternBytes(10).substr(2, 5));
-        EXPECT_EQ(RunErrorOf([&] { PdfCopyFileBytes(destination, source, 1, 40000); }),
-                  "Cannot copy " + source + " into " + destination +
+        EXPECT_FALSE(PdfCopyFileBytes(dst, src, 1, -1) || PdfCopyFileBytes(dst, src, 0, 1) ||
+                     PdfCopyFileBytes(dst, dir_.File("missing.bin"), 1, 1) ||
+                     PdfCopyFileBytes(dir_.File("no/such.bin"), src, 1, 1));
+        EXPECT_EQ(ReadText(dst), "XY" + Pattern(10).substr(2, 5));
+        EXPECT_EQ(RunErrorOf([&] { PdfCopyFileBytes(dst, src, 1, 40000); }),
+                  "Cannot copy " + src + " into " + dst +
                       ": the image file is shorter than it was");
 #ifndef _WIN32
-        EXPECT_EQ(RunErrorOf([&] { PdfCopyFileBytes("/dev/full", source, 1, 10); }),
-                  "Cannot copy " + source + " into /dev/full: No space left on device");
+        EXPECT_EQ(RunErrorOf([&] { PdfCopyFileBytes("/dev/full", src, 1, 10); }),
+                  "Cannot copy " + src + " into /dev/full: No space left on device");
         EXPECT_EQ(RunErrorOf([] { PdfWriteText("/dev/full", "abc"); }),
                   "Cannot write to /dev/full: No space left on device");
 #endif
@@ -312,29 +305,27 @@ TEST_F(PdfWriter, ImagesRefusalsAliasesPagesAndTheInformation) {
     ASSERT_TRUE(PdfSetDocumentInfo(path_, DocumentInfo{"T", "", "S", "K"}));
     const std::string first = MakeImage("a.jp2", 300);
     ASSERT_TRUE(PdfAddJpxImage(path_, first, 20, 10, 8, /*bitsPerPixel*/ 8, "I1"));
-    const std::string jpx = "2 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /JPXDecode\n"
-                            "/BitsPerComponent 8\n/ColorSpace /DeviceGray\n/Width 20\n/Height 10\n"
-                            "/Length 300>>\nstream\n" +
-                            PatternBytes(300) + "\nendstream\nendobj\n";
-    EXPECT_FALSE(Add(MakeImage("b.jpg", 5), "I1"));
-    EXPECT_FALSE(Add(dir_.File("missing.jpg"), "I2"));
-    EXPECT_FALSE(Add(MakeImage("empty.jpg", 0), "I2"));
+    EXPECT_FALSE(Add(MakeImage("b.jpg", 5), "I1") || Add(dir_.File("missing.jpg"), "I2") ||
+                 Add(MakeImage("empty.jpg", 0), "I2"));
     // Another mode's lines, and the end-of-image marker a cut file lacks, counted in /Length.
     // The filter, no bits per component, the colour space, the decode array, trailing bytes.
     const ImageObjectOptions options{
         "DCTDecode", {}, "DeviceCMYK", "[1 0 1 0 1 0 1 0]", "\xFF\xD9"};
     ASSERT_TRUE(PdfAddImageObject(path_, dir_.File("b.jpg"), 3, 4, options, "I2"));
     EXPECT_EQ(ReadText(path_),
-              kHeader + jpx +
-                  "3 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /DCTDecode\n"
-                  "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n/Width 3\n"
-                  "/Height 4\n/Length 7>>\nstream\n" +
-                  PatternBytes(5) + "\xFF\xD9\nendstream\nendobj\n");
+              kHeader +
+                  "2 0 obj\n<</Type /XObject\n/Subtype /Image\n/Filter /JPXDecode\n"
+                  "/BitsPerComponent 8\n/ColorSpace /DeviceGray\n/Width 20\n/Height 10\n"
+                  "/Length 300>>\nstream\n" +
+                  Pattern(300) +
+                  "\nendstream\nendobj\n3 0 obj\n<</Type /XObject\n/Subtype /Image\n"
+                  "/Filter /DCTDecode\n/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n"
+                  "/Width 3\n/Height 4\n/Length 7>>\nstream\n" +
+                  Pattern(5) + "\xFF\xD9\nendstream\nendobj\n");
 
     ASSERT_TRUE(Add(first, "I10"));
     std::filesystem::remove(PathFromUtf8(first));
-    EXPECT_TRUE(Add(first, "I3"));
-    EXPECT_FALSE(Add(first, "I1"));
+    EXPECT_TRUE(Add(first, "I3") && !Add(first, "I1"));
     EXPECT_EQ(FindImageByName("I3").objectNumber, 2);
     const ImageRecord unknown = FindImageByName("I9"); // what a page draws for a name never added
     EXPECT_TRUE(unknown.objectNumber == 0 && unknown.generation == 0);
