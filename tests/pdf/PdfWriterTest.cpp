@@ -30,13 +30,12 @@ const std::string kOverflow = "Overflow: the document's length does not fit in 3
 // A complete baseline JPEG of 8 x 8 mid-grey pixels, 151 bytes: a quantisation table of ones,
 // one-code Huffman tables (DC difference 0, end of block) and one zero block per component.
 std::string MinimalJpeg() {
-    const test::Bytes oneCode = test::Join({{1}, test::Bytes(16, 0)});
     const test::Bytes bytes =
         test::Join({{0xFF, 0xD8},
                     test::JpegSegment(0xDB, test::Join({{0}, test::Bytes(64, 1)})),
                     test::FrameSegment(0xC0, 8, 8, 8, 3),
-                    test::JpegSegment(0xC4, test::Join({{0}, oneCode})),
-                    test::JpegSegment(0xC4, test::Join({{0x10}, oneCode})),
+                    test::JpegSegment(0xC4, test::Join({{0}, {1}, test::Bytes(16, 0)})),
+                    test::JpegSegment(0xC4, test::Join({{0x10}, {1}, test::Bytes(16, 0)})),
                     test::JpegSegment(0xDA, {3, 1, 0, 2, 0, 3, 0, 0, 0x3F, 0}),
                     {0x03, 0xFF, 0xD9}});
     return std::string(bytes.begin(), bytes.end());
@@ -85,18 +84,18 @@ protected:
     test::TempDir dir_;
     const std::string path_ = dir_.File("doc.pdf");
     const std::string image_ = dir_.File("image.jpg");
+    const std::string nowhere_ = dir_.File("no/such.pdf"); // in a folder that does not exist
 };
 
 // A decimal-comma locale (the C++ one through a facet that exists everywhere, the C one when a
 // German locale is installed) changes nothing: the golden bytes, and periods in numbers.
-class CommaDecimalPoint : public std::numpunct<char> {
-protected:
+struct CommaDecimalPoint : std::numpunct<char> {
     char do_decimal_point() const override { return ','; }
 };
 
-// The open empties what was there (the no-page document follows a longer one); under the
-// decimal comma the close ends the page. The
-// version is trimmed of spaces (not tabs) and must then be three characters long.
+// The open empties what was there (the no-page document follows a longer one). The second round
+// runs under a decimal comma, and there the close ends the page. The version is trimmed of
+// spaces and must then be three characters long.
 TEST_F(PdfWriter, OneAndNoPageDocumentsMatchTheGoldenBytesAlsoUnderADecimalComma) {
     // Checked by hand offset by offset: header 43; image 2 at 43 (143-byte head, 151 data bytes,
     // 18-byte closing); page 3 at 355 (103); stream 4 at 458 (33 + 55 + 17); length 5 at 563 (18);
@@ -121,16 +120,14 @@ TEST_F(PdfWriter, OneAndNoPageDocumentsMatchTheGoldenBytesAlsoUnderADecimalComma
         "trailer <</Size 8 /Root 7 0 R>>\n\nstartxref\n760\n%%EOF\n";
     const std::locale previous = std::locale();
     for (const bool comma : {false, true}) {
-        if (comma) {
-            std::setlocale(LC_ALL, "de_DE.UTF-8"); // when installed
-            std::locale::global(std::locale(std::locale::classic(), new CommaDecimalPoint));
-        }
-        ASSERT_TRUE(PdfOpenDocument(path_, " 1.3 ", kPinned));
-        ASSERT_TRUE(PdfAddJpegImage(path_, image_, 8, 8, /*bitsPerComponent*/ 8, 24, "I1") &&
+        ASSERT_TRUE(PdfOpenDocument(path_, " 1.3 ", kPinned) &&
+                    PdfAddJpegImage(path_, image_, 8, 8, /*bitsPerComponent*/ 8, 24, "I1") &&
                     PdfBeginPage(path_, 612, 792) &&
                     PdfDrawImage(path_, /*x*/ 72, /*yTop*/ 720, 468, 648, "I1", 24) &&
                     (comma || PdfEndPage(path_)) && PdfCloseDocument(path_));
         EXPECT_EQ(ReadText(path_), golden) << comma;
+        std::setlocale(LC_ALL, "de_DE.UTF-8"); // when installed
+        std::locale::global(std::locale(std::locale::classic(), new CommaDecimalPoint));
     }
     EXPECT_EQ(PdfPlacementText(36.5, 755.25, 539.123456, 400, "I1"),
               "q\n1 0 0 1 36.5 355.25 cm\n539.123 0 0 400.0 0 0 cm\n/I1 Do\nQ\n");
@@ -139,11 +136,11 @@ TEST_F(PdfWriter, OneAndNoPageDocumentsMatchTheGoldenBytesAlsoUnderADecimalComma
     // Header 43; catalog 2 at 43 (48 bytes); root 1 at 91 (51 bytes); xref at 142.
     ASSERT_TRUE(PdfOpenDocument(path_, "1.10", kPinned) && PdfCloseDocument(path_));
     EXPECT_EQ(ReadText(path_),
-              "%PDF-1.4" + kHeader.substr(8) +
-                  "2 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n>>\nendobj\n1 0 obj\n<</Type "
-                  "/Pages\n/Kids []\n/Count 0\n>>\nendobj\nxref\n0 3\n0000000000 65535 f\r\n"
-                  "0000000091 00000 n\r\n0000000043 00000 n\r\ntrailer <</Size 3 /Root 2 0 "
-                  "R>>\n\nstartxref\n142\n%%EOF\n");
+              "%PDF-1.4\n%\xE4\xE3\xCF\xD2\xBF\n\n%-[12-04-2026 05:13:48]-%\n"
+              "2 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n>>\nendobj\n"
+              "1 0 obj\n<</Type /Pages\n/Kids []\n/Count 0\n>>\nendobj\nxref\n0 3\n"
+              "0000000000 65535 f\r\n0000000091 00000 n\r\n0000000043 00000 n\r\n"
+              "trailer <</Size 3 /Root 2 0 R>>\n\nstartxref\n142\n%%EOF\n");
 }
 
 // However a document ends, the session is as after an open: nothing of it reaches the next.
@@ -155,7 +152,7 @@ TEST_F(PdfWriter, EveryEndingResetsTheSession) {
     for (const auto& [path, error, end] : std::vector<Ending>{
              {path_, "", [&] { PdfOpenDocument(path_, "1.3", kPinned); }},
              {"", "", [&] { EXPECT_TRUE(PdfCloseDocument(other)); }},
-             {"", "", [&] { EXPECT_FALSE(PdfCloseDocument(dir_.File("no/such.pdf"))); }},
+             {"", "", [&] { EXPECT_FALSE(PdfCloseDocument(nowhere_)); }},
              {"", kOverflow, [&] { Grow(other, kLastOffset + 1), PdfCloseDocument(other); }},
 #ifndef _WIN32
              {"", "Cannot write to /dev/full: No space left on device",
@@ -166,8 +163,7 @@ TEST_F(PdfWriter, EveryEndingResetsTheSession) {
                     PdfSetDocumentInfo(other, DocumentInfo{"t", "", "", ""}) &&
                     PdfAddJpegImage(other, image_, 8, 8, 8, 8, "I1") &&
                     PdfBeginPage(other, 10, 10) && PdfDrawImage(other, 0, 10, 10, 10, "I1", 8));
-        EXPECT_FALSE(PdfOpenDocument(dir_.File("no/such.pdf"), "1.3", kPinned));
-        EXPECT_TRUE(PdfSession().openPage);
+        EXPECT_TRUE(!PdfOpenDocument(nowhere_, "1.3", kPinned) && PdfSession().openPage);
         EXPECT_EQ(RunErrorOf(end), error);
         const DocumentSession& s = PdfSession();
         EXPECT_TRUE(s.documentPath == path && s.objectTable.empty() && s.imageRegistry.empty() &&
@@ -256,9 +252,9 @@ TEST_F(PdfWriter, OffsetsPastTwoGibibytesEndTheRun) {
 // The bytes go in chunks of 32000, through the kernel's copy or through a buffer: into an image
 // object, and by name. Appends by name too; a failed write ends the run.
 TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) {
-    EXPECT_FALSE(PdfWriteText(dir_.File("no/such.pdf"), "x"));
-    EXPECT_EQ(PdfFileLength(dir_.File("no/such.pdf")), -1);
-    EXPECT_EQ(PdfFileLength(path_), 0); // a missing file is created empty
+    // Nothing goes where no file can be; a missing file is created empty.
+    EXPECT_TRUE(!PdfWriteText(nowhere_, "x") && PdfFileLength(nowhere_) == -1 &&
+                PdfFileLength(path_) == 0);
     const std::string src = MakeImage("src.bin", 10);
     const std::string dst = dir_.File("dst.bin");
     // The buffer path (the only one on some platforms and file systems) runs here too.
@@ -270,14 +266,12 @@ TEST_F(PdfWriter, ImageBytesCopiedAcrossChunkBoundariesAndByNameAlongBothPaths) 
             EXPECT_TRUE(ReadText(path_).ends_with("/Length " + std::to_string(size) +
                                                   ">>\nstream\n" + Pattern(size) +
                                                   "\nendstream\nendobj\n"))
-                << size << (buffer ? " through the buffer" : "");
+                << size << buffer;
         }
         test::WriteText(dst, "XY");
-        EXPECT_TRUE(PdfCopyFileBytes(dst, src, 3, 5));
-        EXPECT_TRUE(PdfCopyFileBytes(dir_.File("none.bin"), dir_.File("missing.bin"), 1, 0));
-        EXPECT_FALSE(PdfCopyFileBytes(dst, src, 1, -1) || PdfCopyFileBytes(dst, src, 0, 1) ||
-                     PdfCopyFileBytes(dst, dir_.File("missing.bin"), 1, 1) ||
-                     PdfCopyFileBytes(dir_.File("no/such.bin"), src, 1, 1));
+        EXPECT_TRUE(PdfCopyFileBytes(dst, src, 3, 5) && PdfCopyFileBytes(dst, nowhere_, 1, 0));
+        EXPECT_FALSE(PdfCopyFileBytes(dst, src, 1, -1) || PdfCopyFileBytes(nowhere_, src, 1, 1) ||
+                     PdfCopyFileBytes(dst, src, 0, 1) || PdfCopyFileBytes(dst, nowhere_, 1, 1));
         EXPECT_EQ(ReadText(dst), "XY" + Pattern(10).substr(2, 5));
         EXPECT_EQ(RunErrorOf([&] { PdfCopyFileBytes(dst, src, 1, 40000); }),
                   "Cannot copy " + src + " into " + dst +
@@ -361,10 +355,10 @@ TEST_F(PdfWriter, ImagesRefusalsAliasesPagesAndTheInformation) {
              "7 0 obj\n<</ProcSet [/PDF /Text]\n>>\nendobj\n",
              "11 0 obj\n<</ProcSet [/PDF /Text /ImageB]\n" + images,
              "15 0 obj\n<</ProcSet [/PDF /Text /ImageB /ImageC /ImageI]\n" + images,
-             "19 0 obj\n<</ProcSet [/PDF /Text /ImageB /ImageC]\n/XObject <<\n/I10 2 0 R\n/I2 3 0 "
-             "R\n/Nope 0 0 R\n>>\n>>\nendobj\n",
-             "/Kids [4 0 R 8 0 R 12 0 R 16 0 R]\n/Count 4\n>>\nendobj\n21 0 obj\n<</Title (T)\n"
-             "/Subject (S)\n/Keywords (K)\n>>\nendobj\nxref\n0 22\n",
+             "19 0 obj\n<</ProcSet [/PDF /Text /ImageB /ImageC]\n/XObject <<\n/I10 2 0 R\n"
+             "/I2 3 0 R\n/Nope 0 0 R\n>>\n>>\nendobj\n20 0 obj\n<</Type /Catalog\n/Pages 1 0 R\n"
+             ">>\nendobj\n1 0 obj\n<</Type /Pages\n/Kids [4 0 R 8 0 R 12 0 R 16 0 R]\n/Count 4\n"
+             ">>\nendobj\n21 0 obj\n<</Title (T)\n/Subject (S)\n/Keywords (K)\n>>\nendobj\nxref\n",
              "trailer <</Size 22 /Root 20 0 R /Info 21 0 R>>"}) {
         EXPECT_NE(pdf.find(part), std::string::npos) << part;
     }
