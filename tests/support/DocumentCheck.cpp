@@ -17,46 +17,41 @@ std::int64_t NumberAt(std::string_view text, std::size_t at) {
     return value;
 }
 
+// Whether the text holds the part at the position (a negative one holds nothing).
+bool HasAt(std::string_view text, std::int64_t at, std::string_view part) {
+    return at >= 0 && static_cast<std::size_t>(at) <= text.size() &&
+           text.substr(static_cast<std::size_t>(at)).starts_with(part);
+}
+
 } // namespace
 
 std::string DocumentProblem(std::string_view pdf) {
     const std::size_t start = pdf.rfind("startxref\n");
-    if (start == std::string_view::npos || !pdf.ends_with("%%EOF\n")) {
-        return "no startxref or %%EOF at the end";
+    const std::int64_t xref = start == std::string_view::npos ? -1 : NumberAt(pdf, start + 10);
+    if (!pdf.ends_with("%%EOF\n") || !HasAt(pdf, xref, "xref\n0 ")) {
+        return "no %%EOF at the end, or startxref does not point at a cross-reference table";
     }
-    const std::int64_t xref = NumberAt(pdf, start + 10);
-    if (xref < 0 || static_cast<std::size_t>(xref) >= pdf.size() ||
-        pdf.substr(static_cast<std::size_t>(xref), 7) != "xref\n0 ") {
-        return "startxref does not point at a cross-reference table";
-    }
-    std::size_t at = static_cast<std::size_t>(xref) + 7;
-    const std::int64_t count = NumberAt(pdf, at);
-    at = pdf.find('\n', at);
-    if (count < 1 || at == std::string_view::npos) {
+    // The document ends in a line feed, so the subsection line has an end.
+    const std::int64_t count = NumberAt(pdf, static_cast<std::size_t>(xref) + 7);
+    std::size_t at = pdf.find('\n', static_cast<std::size_t>(xref) + 7);
+    if (count < 1) {
         return "no subsection count";
     }
-    ++at;
     std::map<std::int64_t, std::size_t> offsets; // object number -> offset of its line
     for (std::int64_t k = 0; k < count; ++k, at += 20) {
-        if (at + 20 > pdf.size() || pdf.substr(at + 18, 2) != "\r\n") {
-            return "a cross-reference row is not 20 bytes ending in CR LF";
-        }
-        if (k == 0) {
-            continue;
-        }
-        const std::int64_t offset = NumberAt(pdf, at);
-        const std::string head = std::to_string(k) + " 0 obj\n";
-        if (offset < 0 || static_cast<std::size_t>(offset) + head.size() > pdf.size() ||
-            pdf.substr(static_cast<std::size_t>(offset), head.size()) != head) {
-            return "the row of object " + std::to_string(k) + " does not point at its line";
+        const std::int64_t offset = NumberAt(pdf, at + 1);
+        // Twenty bytes ending in CR LF; past the free-list head, the offset of "k 0 obj".
+        if (!HasAt(pdf, static_cast<std::int64_t>(at) + 19, "\r\n") ||
+            (k > 0 && !HasAt(pdf, offset, std::to_string(k) + " 0 obj\n"))) {
+            return "the cross-reference row of object " + std::to_string(k) + " is wrong";
         }
         offsets[k] = static_cast<std::size_t>(offset);
     }
+    offsets.erase(0); // the head of the free list
     // Every stream: its /Length, direct or through an object that holds the number.
     for (const auto& [number, offset] : offsets) {
-        const std::size_t end = pdf.find("endobj\n", offset);
         const std::size_t stream = pdf.find(">>\nstream\n", offset);
-        if (stream == std::string_view::npos || stream > end) {
+        if (stream == std::string_view::npos || stream > pdf.find("endobj\n", offset)) {
             continue;
         }
         const std::size_t key = pdf.find("/Length ", offset);
@@ -65,19 +60,16 @@ std::string DocumentProblem(std::string_view pdf) {
         }
         std::int64_t length = NumberAt(pdf, key + 8);
         const std::size_t afterNumber = pdf.find_first_not_of("0123456789", key + 8);
-        if (afterNumber != std::string_view::npos && pdf.substr(afterNumber, 4) == " 0 R") {
-            const auto target = offsets.find(length);
-            if (target == offsets.end()) {
-                return "a /Length refers to a missing object";
-            }
-            length = NumberAt(pdf, pdf.find('\n', target->second) + 1);
+        if (HasAt(pdf, static_cast<std::int64_t>(afterNumber), " 0 R")) {
+            const auto target = offsets.find(length); // a missing one gives no length
+            length =
+                target == offsets.end() ? -1 : NumberAt(pdf, pdf.find('\n', target->second) + 1);
         }
         // The data may end with its own line feed (content streams) or be followed by one
         // (image files).
-        const std::size_t data = stream + 10;
-        const std::size_t after = data + static_cast<std::size_t>(length);
-        if (length < 0 || after + 10 > pdf.size() ||
-            (pdf.substr(after, 10) != "\nendstream" && pdf.substr(after, 9) != "endstream")) {
+        const std::int64_t after = static_cast<std::int64_t>(stream + 10) + length;
+        if (length < 0 || length > static_cast<std::int64_t>(pdf.size()) ||
+            !(HasAt(pdf, after, "\nendstream") || HasAt(pdf, after, "endstream"))) {
             return "the stream of object " + std::to_string(number) + " is not /Length long";
         }
     }
