@@ -64,11 +64,14 @@ CopyResult CopyFromHandle(const std::string& destinationPath, const File& source
     std::int32_t remaining = count;
     // Each chunk is read and written at the same positions either way; where the operating
     // system can copy between the two files itself, the bytes skip the trip through the buffer.
-    // Where it cannot, asking costs one refused call per chunk.
+    // Once it refuses (files on two file systems), it is not asked again for every chunk.
+    bool kernelCopy = true;
     while (remaining > 0) {
         const std::int32_t chunk = remaining < kCopyChunk + 1 ? remaining : kCopyChunk;
-        const File::KernelCopy copied = source.CopyRangeTo(
-            sourcePosition, *destination, destinationPosition, static_cast<std::size_t>(chunk));
+        const File::KernelCopy copied =
+            kernelCopy ? source.CopyRangeTo(sourcePosition, *destination, destinationPosition,
+                                            static_cast<std::size_t>(chunk))
+                       : File::KernelCopy::Unsupported;
         if (copied == File::KernelCopy::SourceEnded) {
             return CopyResult::SourceEnded;
         }
@@ -76,6 +79,7 @@ CopyResult CopyFromHandle(const std::string& destinationPath, const File& source
             ThrowCopyError(sourcePath, destinationPath, LastSystemErrorText());
         }
         if (copied == File::KernelCopy::Unsupported) {
+            kernelCopy = false;
             const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(chunk));
             const std::int64_t got = source.ReadAt(sourcePosition, bytes);
             if (got < 0) {
