@@ -190,6 +190,14 @@ std::vector<Row> Rows() {
          tenFacts + " exif:8:0x3.5:3"},
         {"ExifBadEntries", &kJpeg, JpegFile({badExif, frame}), tenFacts + " exif:0:0x0:1"},
         {"ExifIfdPastEnd", &kJpeg, JpegFile({ifdPastEnd, frame}), tenFacts + " exif:6:0x0:2"},
+        {"ExifEntryEndsTheBlock", &kJpeg,
+         JpegFile(
+             {Segment(0xE1, "Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0"s),
+              frame}),
+         tenFacts + " exif:6:0x0:2"},
+        // The first KiB is read once and served from memory; the frame lies across its end.
+        {"FrameAcrossTheFirstKiB", &kJpeg, JpegFile({Segment(0xFE, std::string(1014, 'x')), frame}),
+         tenFacts},
         {"NoFrame", &kJpeg, JpegFile({JfifSegment(1, 200, 200)}), "11x22 200x200 55/66"},
         {"EndOfImageLast", &kJpeg, Join({soi, JpegSegment(0xFE, {}), frame, {0xFF, 0xD9}}), ten},
         {"StartBelowOne", &kJpeg, JpegFile({frame}), ten, -2147483647 - 1},
