@@ -2,11 +2,14 @@
 #include "common/CheckedMath.h"
 #include "common/Clock.h"
 #include "common/FileAccess.h"
+#include "common/PendingFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
+#include <filesystem>
 
 #ifndef _WIN32
 #include <sys/socket.h>
@@ -73,7 +76,24 @@ TEST(FileAccess, CopyRangeToCopiesOrSaysWhyNot) {
     }
     EXPECT_EQ(test::ReadText(dir.File("dst")), "head" + bytes.substr(7, 70000));
     EXPECT_EQ(source->CopyRangeTo(99990, *destination, 70004, 20), File::KernelCopy::SourceEnded);
+    errno = EINTR; // a stale error from before the call must not make it try again forever
     EXPECT_EQ(source->CopyRangeTo(100000, *destination, 0, 5), File::KernelCopy::Unsupported);
+}
+
+// A signal removes the document being written, and only while it is being written: once renamed
+// into place, a later file under its temporary name is not the run's.
+TEST(PendingFile, TheSignalRemovesOnlyTheDocumentBeingWritten) {
+    test::TempDir dir;
+    PendingFile gone(dir.File("a.pdf"));
+    ASSERT_TRUE(gone.Created());
+    RemovePendingFileNow();
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(gone.TemporaryPath())));
+    PendingFile kept(dir.File("a.pdf"));
+    ASSERT_TRUE(kept.Commit());
+    test::WriteText(kept.TemporaryPath(), "another run's");
+    RemovePendingFileNow();
+    EXPECT_EQ(test::ReadText(kept.TemporaryPath()) + test::ReadText(dir.File("a.pdf")),
+              "another run's");
 }
 
 #ifndef _WIN32
