@@ -25,7 +25,6 @@ void ResetSession(const std::string& path) {
     DocumentSession& session = MutableSession();
     session = DocumentSession{};
     session.documentPath = path;
-    ClearImageIndex();
 }
 
 } // namespace pdf_detail

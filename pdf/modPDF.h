@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -54,6 +55,10 @@ struct DocumentSession {
     // Offset of the first byte of the open page's content-stream data; empty with no page open.
     std::optional<std::int32_t> openPage;
     std::vector<ImageRecord> imageRegistry;
+    // Positions in imageRegistry by resource name and by source path: pages and later adds look
+    // names up once per image, and thousands of images make a search of the registry quadratic.
+    std::unordered_map<std::string, std::size_t> imageByName;
+    std::unordered_map<std::string, std::size_t> imageBySource;
     std::vector<std::string> pageProcSetNames;
     std::vector<std::string> pageXObjectNames;
     // Written by the close when not empty; the open and the close reset it.

@@ -7,7 +7,6 @@
 #include <array>
 #include <functional>
 #include <span>
-#include <unordered_map>
 
 namespace folionix {
 
@@ -19,16 +18,6 @@ namespace {
 // Lookups into imageRegistry by resource name and by source path, so that a document with
 // thousands of images does not search the registry linearly for every add and every page.
 // Each maps to the first record with that key, as the registry itself is searched.
-struct ImageIndex {
-    std::unordered_map<std::string, std::size_t> byName;
-    std::unordered_map<std::string, std::size_t> bySource;
-};
-
-ImageIndex& Index() {
-    static ImageIndex index;
-    return index;
-}
-
 constexpr std::string_view kClosingText = "\nendstream\nendobj\n";
 constexpr std::int32_t kCopyChunk = 32000;
 
@@ -112,31 +101,26 @@ void TruncateDocument(const std::string& path, std::int64_t length) {
 
 namespace pdf_detail {
 
-void ClearImageIndex() {
-    Index().byName.clear();
-    Index().bySource.clear();
-}
-
 void RegisterImage(const std::string& resourceName, std::int32_t objectNumber,
                    std::int32_t generation, const std::string& sourcePath) {
-    ImageIndex& index = Index();
-    if (index.byName.contains(resourceName)) {
+    DocumentSession& session = MutableSession();
+    if (session.imageByName.contains(resourceName)) {
         return;
     }
-    std::vector<ImageRecord>& registry = MutableSession().imageRegistry;
+    std::vector<ImageRecord>& registry = session.imageRegistry;
     if (registry.capacity() == 0) {
         registry.reserve(100);
     }
     const std::size_t position = registry.size();
     registry.push_back(ImageRecord{resourceName, objectNumber, generation, sourcePath});
-    index.byName.emplace(resourceName, position);
-    index.bySource.emplace(sourcePath, position);
+    session.imageByName.emplace(resourceName, position);
+    session.imageBySource.emplace(sourcePath, position);
 }
 
 const ImageRecord* LookupImageByName(const std::string& name) {
-    const ImageIndex& index = Index();
-    const auto found = index.byName.find(name);
-    if (found == index.byName.end()) {
+    const DocumentSession& session = PdfSession();
+    const auto found = session.imageByName.find(name);
+    if (found == session.imageByName.end()) {
         return nullptr;
     }
     return &MutableSession().imageRegistry.at(found->second);
@@ -145,17 +129,17 @@ const ImageRecord* LookupImageByName(const std::string& name) {
 } // namespace pdf_detail
 
 bool IsResourceNameUsed(const std::string& name) {
-    return Index().byName.contains(name);
+    return PdfSession().imageByName.contains(name);
 }
 
 bool IsSourceEmbedded(const std::string& imagePath) {
-    return Index().bySource.contains(imagePath);
+    return PdfSession().imageBySource.contains(imagePath);
 }
 
 ImageRecord FindImageBySource(const std::string& imagePath) {
-    const ImageIndex& index = Index();
-    const auto found = index.bySource.find(imagePath);
-    if (found == index.bySource.end()) {
+    const DocumentSession& session = PdfSession();
+    const auto found = session.imageBySource.find(imagePath);
+    if (found == session.imageBySource.end()) {
         return ImageRecord{};
     }
     return PdfSession().imageRegistry.at(found->second);

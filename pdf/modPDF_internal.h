@@ -31,7 +31,6 @@ void RegisterImage(const std::string& resourceName, std::int32_t objectNumber,
 const ImageRecord* LookupImageByName(const std::string& name);
 
 // Forgets the lookup indices of the image registry; ResetSession calls it.
-void ClearImageIndex();
 
 // Appends a plain decimal integer (a leading "-" only for a negative value).
 inline void AppendNumber(std::string& out, std::int64_t value) {
