@@ -96,6 +96,53 @@ private:
     mutable bool stale_ = true;
 };
 
+// A window's list box whose changes are gathered. Between BeginChanges and EndChanges the core's
+// operations edit a ListDraft, and the window shows the draft in one step at the end; outside
+// such a span every change is a span of its own. The window supplies the draft and the reads of
+// its widget; the operations on the draft, and the upkeep of the text index, are the same for
+// every window and live here.
+class DraftListBox : public ListBox {
+public:
+    std::int32_t ListCount() const final;
+    std::string ItemText(std::int32_t index) const final;
+    void SetItemText(std::int32_t index, const std::string& text) final;
+    bool IsSelected(std::int32_t index) const final;
+    void SetSelected(std::int32_t index, bool selected) final;
+    std::int32_t SelectedCount() const final;
+    void AddItem(const std::string& text) final;
+    void RemoveItem(std::int32_t index) final;
+
+    virtual void BeginChanges() = 0;
+    virtual void EndChanges() = 0;
+
+protected:
+    bool IsValidRow(std::int32_t index) const { return index >= 0 && index < ListCount(); }
+
+    // The draft while a span is open (taken from the widget when first asked for), else none.
+    virtual ListDraft* Draft() const = 0;
+    // The widget itself, outside a span.
+    virtual std::int32_t WidgetCount() const = 0;
+    virtual std::string WidgetText(std::int32_t index) const = 0;
+    virtual bool WidgetSelected(std::int32_t index) const = 0;
+    virtual std::int32_t WidgetSelectedCount() const = 0;
+    // A selection change outside a span: by default a span of its own.
+    virtual void SetWidgetSelected(std::int32_t index, bool selected);
+
+    mutable ListTextIndex index_;
+};
+
+// Gathers the changes of one operation on a window's list and shows them when it ends.
+class ListChanges {
+public:
+    explicit ListChanges(DraftListBox& box) : box_(box) { box_.BeginChanges(); }
+    ~ListChanges() { box_.EndChanges(); }
+    ListChanges(const ListChanges&) = delete;
+    ListChanges& operator=(const ListChanges&) = delete;
+
+private:
+    DraftListBox& box_;
+};
+
 // A list box held in memory.
 class ImageListModel final : public ListBox {
 public:

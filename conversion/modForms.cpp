@@ -114,6 +114,87 @@ std::int32_t ImageListModel::FindString(std::int32_t startAfter, std::string_vie
 
 // --- ListTextIndex ------------------------------------------------------------------------------
 
+std::int32_t DraftListBox::ListCount() const {
+    if (const ListDraft* draft = Draft(); draft != nullptr) {
+        return static_cast<std::int32_t>(draft->texts.size());
+    }
+    return WidgetCount();
+}
+
+std::string DraftListBox::ItemText(std::int32_t index) const {
+    if (const ListDraft* draft = Draft(); draft != nullptr) {
+        return IsValidRow(index) ? draft->texts[static_cast<std::size_t>(index)] : std::string();
+    }
+    return WidgetText(index);
+}
+
+void DraftListBox::SetItemText(std::int32_t index, const std::string& text) {
+    if (!IsValidRow(index)) {
+        return;
+    }
+    if (ListDraft* draft = Draft(); draft != nullptr) {
+        draft->SetText(index, text);
+        index_.MarkStale();
+        return;
+    }
+    const ListChanges alone(*this);
+    SetItemText(index, text);
+}
+
+bool DraftListBox::IsSelected(std::int32_t index) const {
+    if (const ListDraft* draft = Draft(); draft != nullptr) {
+        return IsValidRow(index) && draft->selected[static_cast<std::size_t>(index)] != 0;
+    }
+    return WidgetSelected(index);
+}
+
+void DraftListBox::SetSelected(std::int32_t index, bool selected) {
+    ListDraft* draft = Draft();
+    if (draft == nullptr) {
+        SetWidgetSelected(index, selected);
+    } else if (IsValidRow(index)) {
+        draft->SetSelected(index, selected);
+    }
+}
+
+void DraftListBox::SetWidgetSelected(std::int32_t index, bool selected) {
+    if (!IsValidRow(index)) {
+        return;
+    }
+    const ListChanges alone(*this);
+    SetSelected(index, selected);
+}
+
+std::int32_t DraftListBox::SelectedCount() const {
+    if (const ListDraft* draft = Draft(); draft != nullptr) {
+        return draft->selectedCount;
+    }
+    return WidgetSelectedCount();
+}
+
+void DraftListBox::AddItem(const std::string& text) {
+    if (ListDraft* draft = Draft(); draft != nullptr) {
+        index_.Appended(static_cast<std::int32_t>(draft->texts.size()), text);
+        draft->Append(text);
+        return;
+    }
+    const ListChanges alone(*this);
+    AddItem(text);
+}
+
+void DraftListBox::RemoveItem(std::int32_t index) {
+    if (!IsValidRow(index)) {
+        return;
+    }
+    if (ListDraft* draft = Draft(); draft != nullptr) {
+        draft->Remove(index);
+        index_.MarkStale();
+        return;
+    }
+    const ListChanges alone(*this);
+    RemoveItem(index);
+}
+
 void ListTextIndex::Appended(std::int32_t index, std::string_view text) {
     if (!stale_) {
         index_[LowerAsciiText(text)].push_back(index);

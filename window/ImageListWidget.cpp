@@ -379,94 +379,24 @@ ListWidgetBox::Working* ListWidgetBox::Work() const {
     return &*working_;
 }
 
-bool ListWidgetBox::IsValidRow(std::int32_t index) const {
-    return index >= 0 && index < ListCount();
-}
-
-std::int32_t ListWidgetBox::ListCount() const {
-    if (const Working* work = Work(); work != nullptr) {
-        return static_cast<std::int32_t>(work->texts.size());
-    }
+std::int32_t ListWidgetBox::WidgetCount() const {
     return list_.Entries().rowCount();
 }
 
-std::string ListWidgetBox::ItemText(std::int32_t index) const {
-    if (!IsValidRow(index)) {
-        return {};
-    }
-    if (const Working* work = Work(); work != nullptr) {
-        return work->texts[static_cast<std::size_t>(index)];
-    }
-    return list_.Entries().Text(index).toStdString();
+std::string ListWidgetBox::WidgetText(std::int32_t index) const {
+    return IsValidRow(index) ? list_.Entries().Text(index).toStdString() : std::string();
 }
 
-void ListWidgetBox::SetItemText(std::int32_t index, const std::string& text) {
-    if (!IsValidRow(index)) {
-        return;
-    }
-    if (Working* work = Work(); work != nullptr) {
-        work->SetText(index, text);
-        index_.MarkStale();
-        return;
-    }
-    const ListChanges alone(*this);
-    SetItemText(index, text);
+bool ListWidgetBox::WidgetSelected(std::int32_t index) const {
+    return IsValidRow(index) && list_.selectionModel()->isSelected(list_.Entries().index(index));
 }
 
-bool ListWidgetBox::IsSelected(std::int32_t index) const {
-    if (!IsValidRow(index)) {
-        return false;
-    }
-    if (const Working* work = Work(); work != nullptr) {
-        return work->selected[static_cast<std::size_t>(index)] != 0;
-    }
-    return list_.selectionModel()->isSelected(list_.Entries().index(index));
-}
-
-void ListWidgetBox::SetSelected(std::int32_t index, bool selected) {
-    if (!IsValidRow(index)) {
-        return;
-    }
-    if (Working* work = Work(); work != nullptr) {
-        work->SetSelected(index, selected);
-        return;
-    }
-    const ListChanges alone(*this);
-    SetSelected(index, selected);
-}
-
-std::int32_t ListWidgetBox::SelectedCount() const {
-    if (const Working* work = Work(); work != nullptr) {
-        return work->selectedCount;
-    }
+std::int32_t ListWidgetBox::WidgetSelectedCount() const {
     std::int32_t count = 0;
     for (const QItemSelectionRange& range : list_.selectionModel()->selection()) {
         count += range.height();
     }
     return count;
-}
-
-void ListWidgetBox::AddItem(const std::string& text) {
-    if (Working* work = Work(); work != nullptr) {
-        index_.Appended(static_cast<std::int32_t>(work->texts.size()), text);
-        work->Append(text);
-        return;
-    }
-    const ListChanges alone(*this);
-    AddItem(text);
-}
-
-void ListWidgetBox::RemoveItem(std::int32_t index) {
-    if (!IsValidRow(index)) {
-        return;
-    }
-    if (Working* work = Work(); work != nullptr) {
-        work->Remove(index);
-        index_.MarkStale();
-        return;
-    }
-    const ListChanges alone(*this);
-    RemoveItem(index);
 }
 
 std::int32_t ListWidgetBox::FindString(std::int32_t startAfter, std::string_view prefix) const {

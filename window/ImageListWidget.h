@@ -118,50 +118,34 @@ public:
 // EndChanges the conversion code works on a copy of the list, and the widget shows the result
 // in one step: moving, adding or removing thousands of entries then costs one layout, not one
 // per entry. Outside such a span every change is one such step of its own.
-class ListWidgetBox final : public ListBox {
+class ListWidgetBox final : public DraftListBox {
 public:
     explicit ListWidgetBox(ImageListWidget& list);
 
-    std::int32_t ListCount() const override;
-    std::string ItemText(std::int32_t index) const override;
-    void SetItemText(std::int32_t index, const std::string& text) override;
-    bool IsSelected(std::int32_t index) const override;
-    void SetSelected(std::int32_t index, bool selected) override;
-    std::int32_t SelectedCount() const override;
-    void AddItem(const std::string& text) override;
-    void RemoveItem(std::int32_t index) override;
     std::int32_t FindString(std::int32_t startAfter, std::string_view prefix) const override;
 
-    void BeginChanges();
-    void EndChanges();
+    void BeginChanges() override;
+    void EndChanges() override;
     // Shows the changes so far (before a message box, say); later changes start a new copy.
     void ShowChanges();
 
 private:
     using Working = ListDraft;
 
+    ListDraft* Draft() const override { return Work(); }
+    std::int32_t WidgetCount() const override;
+    std::string WidgetText(std::int32_t index) const override;
+    bool WidgetSelected(std::int32_t index) const override;
+    std::int32_t WidgetSelectedCount() const override;
+
     Working* Work() const;
     void Commit(Working& work);
     void ShowSelection(const std::vector<char>& selected);
-    bool IsValidRow(std::int32_t index) const;
 
     ImageListWidget& list_;
     int depth_ = 0;
     mutable std::optional<Working> working_;
-    mutable ListTextIndex index_;
     mutable std::uint64_t indexRevision_ = ~std::uint64_t{0};
-};
-
-// Gathers the changes of one operation on the list and shows them when it ends.
-class ListChanges {
-public:
-    explicit ListChanges(ListWidgetBox& box) : box_(box) { box_.BeginChanges(); }
-    ~ListChanges() { box_.EndChanges(); }
-    ListChanges(const ListChanges&) = delete;
-    ListChanges& operator=(const ListChanges&) = delete;
-
-private:
-    ListWidgetBox& box_;
 };
 
 } // namespace folionix

@@ -39,10 +39,6 @@ constexpr std::size_t kRowByRowFraction = 8;
 
 } // namespace
 
-bool ListBoxWindow::IsValidRow(std::int32_t index) const {
-    return index >= 0 && index < ListCount();
-}
-
 ListBoxWindow::Working* ListBoxWindow::Work() const {
     if (depth_ == 0) {
         return nullptr;
@@ -88,81 +84,25 @@ std::vector<char> ListBoxWindow::BoxSelection(std::size_t count) const {
     return selected;
 }
 
-std::int32_t ListBoxWindow::ListCount() const {
-    if (const Working* work = Work(); work != nullptr) {
-        return static_cast<std::int32_t>(work->texts.size());
-    }
+std::int32_t ListBoxWindow::WidgetCount() const {
     return static_cast<std::int32_t>(Send(list_, LB_GETCOUNT));
 }
 
-std::string ListBoxWindow::ItemText(std::int32_t index) const {
-    if (const Working* work = Work(); work != nullptr) {
-        return IsValidRow(index) ? work->texts[static_cast<std::size_t>(index)] : std::string();
-    }
+std::string ListBoxWindow::WidgetText(std::int32_t index) const {
     return Utf8FromWide(WideItemText(list_, index));
 }
 
-void ListBoxWindow::SetItemText(std::int32_t index, const std::string& text) {
-    if (!IsValidRow(index)) {
-        return;
-    }
-    if (Working* work = Work(); work != nullptr) {
-        work->SetText(index, text);
-        index_.MarkStale();
-        return;
-    }
-    const ListChanges alone(*this);
-    SetItemText(index, text);
-}
-
-bool ListBoxWindow::IsSelected(std::int32_t index) const {
-    if (const Working* work = Work(); work != nullptr) {
-        return IsValidRow(index) && work->selected[static_cast<std::size_t>(index)] != 0;
-    }
+bool ListBoxWindow::WidgetSelected(std::int32_t index) const {
     return Send(list_, LB_GETSEL, static_cast<WPARAM>(index)) > 0;
 }
 
-void ListBoxWindow::SetSelected(std::int32_t index, bool selected) {
-    Working* work = Work();
-    if (work == nullptr) {
-        Send(list_, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
-        return;
-    }
-    if (!IsValidRow(index)) {
-        return;
-    }
-    work->SetSelected(index, selected);
+void ListBoxWindow::SetWidgetSelected(std::int32_t index, bool selected) {
+    Send(list_, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
 }
 
-std::int32_t ListBoxWindow::SelectedCount() const {
-    if (const Working* work = Work(); work != nullptr) {
-        return work->selectedCount;
-    }
+std::int32_t ListBoxWindow::WidgetSelectedCount() const {
     const LRESULT count = Send(list_, LB_GETSELCOUNT);
     return count == LB_ERR ? 0 : static_cast<std::int32_t>(count);
-}
-
-void ListBoxWindow::AddItem(const std::string& text) {
-    if (Working* work = Work(); work != nullptr) {
-        index_.Appended(static_cast<std::int32_t>(work->texts.size()), text);
-        work->Append(text);
-        return;
-    }
-    const ListChanges alone(*this);
-    AddItem(text);
-}
-
-void ListBoxWindow::RemoveItem(std::int32_t index) {
-    if (!IsValidRow(index)) {
-        return;
-    }
-    if (Working* work = Work(); work != nullptr) {
-        work->Remove(index);
-        index_.MarkStale();
-        return;
-    }
-    const ListChanges alone(*this);
-    RemoveItem(index);
 }
 
 std::int32_t ListBoxWindow::FindString(std::int32_t startAfter, std::string_view prefix) const {

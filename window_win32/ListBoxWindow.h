@@ -30,26 +30,17 @@ namespace folionix {
 //
 // The box's texts change only through this class; a box whose count differs from the texts kept
 // for it is read anew.
-class ListBoxWindow final : public ListBox {
+class ListBoxWindow final : public DraftListBox {
 public:
     explicit ListBoxWindow(HWND list) : list_(list) {}
-
-    std::int32_t ListCount() const override;
-    std::string ItemText(std::int32_t index) const override;
-    void SetItemText(std::int32_t index, const std::string& text) override;
-    bool IsSelected(std::int32_t index) const override;
-    void SetSelected(std::int32_t index, bool selected) override;
-    std::int32_t SelectedCount() const override;
-    void AddItem(const std::string& text) override;
-    void RemoveItem(std::int32_t index) override;
 
     std::int32_t FindString(std::int32_t startAfter, std::string_view prefix) const override;
     // LB_GETTEXTLEN counts UTF-16 units; the caller compares with a UTF-8 length, so the item is
     // read and its UTF-8 length given (for ASCII names the two are the same number).
     std::int32_t TextLength(std::int32_t index) const override;
 
-    void BeginChanges();
-    void EndChanges();
+    void BeginChanges() override;
+    void EndChanges() override;
     // Shows the changes so far (before a message box, say); the span goes on.
     void ShowChanges() const;
 
@@ -60,6 +51,14 @@ private:
         std::vector<char> shownSelected; // the box's selection, by the box's rows
     };
 
+    ListDraft* Draft() const override { return Work(); }
+    std::int32_t WidgetCount() const override;
+    std::string WidgetText(std::int32_t index) const override;
+    bool WidgetSelected(std::int32_t index) const override;
+    // Outside a span the box is told at once: one message, no copy of the list.
+    void SetWidgetSelected(std::int32_t index, bool selected) override;
+    std::int32_t WidgetSelectedCount() const override;
+
     Working* Work() const;
     void Commit(Working& work) const;
     // Fills the box anew with the copy's texts.
@@ -67,26 +66,12 @@ private:
     void ShowSelection(const std::vector<char>& selected, std::vector<char> shown) const;
     std::vector<char> BoxSelection(std::size_t count) const;
     void WidenFor(const std::vector<std::string>& texts, std::size_t first) const;
-    bool IsValidRow(std::int32_t index) const;
 
     HWND list_;
     int depth_ = 0;
     mutable int widestText_ = 0;
     mutable std::vector<std::string> shown_; // the box's texts, in its order
     mutable std::optional<Working> working_;
-    mutable ListTextIndex index_;
-};
-
-// Gathers the changes of one operation on the list and shows them when it ends.
-class ListChanges {
-public:
-    explicit ListChanges(ListBoxWindow& box) : box_(box) { box_.BeginChanges(); }
-    ~ListChanges() { box_.EndChanges(); }
-    ListChanges(const ListChanges&) = delete;
-    ListChanges& operator=(const ListChanges&) = delete;
-
-private:
-    ListBoxWindow& box_;
 };
 
 } // namespace folionix
