@@ -148,7 +148,7 @@ TEST_F(WindowTest, NamesTypedIntoTheRealAddDialogAreListedAndBuilt) {
         {R"("D.jpg" "notes.txt")", "D.jpg"},
         {R"( "photo.Jpeg" "A.jpg" "" "notes.txt" "noext )", "D.jpg|A.jpg|photo.Jpeg"},
         {" notes.txt ", "D.jpg|A.jpg|photo.Jpeg"},
-        {R"("A.jpg" "gone.jpg")", "D.jpg|A.jpg|photo.Jpeg"},
+        {R"("gone.jpg" "A.jpg")", "D.jpg|A.jpg|photo.Jpeg"},
         {R"("sub/c.jpg" "sub/bad.jpg" "sub/b.jpg")", "D.jpg|A.jpg|photo.Jpeg|b.jpg|c.jpg"}};
     for (const auto& [typed, listed] : cases) {
         QDir::setCurrent(in.File("").c_str());
